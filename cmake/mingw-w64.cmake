@@ -1,0 +1,15 @@
+# Cross-compiles for 64-bit Windows with MinGW-w64 (posix thread model).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(KX_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER   ${KX_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KX_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER  ${KX_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${KX_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Executables stand alone: no libgcc, libstdc++ or winpthread DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

@@ -1,0 +1,76 @@
+// File locations, language and product file lookups, and the small operations both programs share.
+#pragma once
+
+#include "Os.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kx {
+
+// What a caller gets back for an absent value, and compares against to tell absence.
+inline constexpr const char* MissingLookup = "???";
+inline constexpr const char* MissingLauncherCaption = "1.1";
+inline constexpr const char* MissingFeedbackCaption = "Error";
+
+// The maker's site, a build setting.
+const char* MakerHomePageUrl();
+
+// Decode the scrambled file into the temporary folder and return the copy's path.
+// A missing source or an unwritable copy throws FileError; the old copy is gone by then.
+std::string DecodeLanguageFile(const std::string& name);
+std::string DecodeProductFile(const std::string& path);
+
+// An INI file read with the platform's profile-file rules. The file is read once, when the
+// reader is made; a path where no file exists gives a reader that returns every default.
+class IniReader {
+public:
+    explicit IniReader(std::string path);
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+    const std::string& Path() const { return path_; }
+
+    // Parses INI text already decoded to UTF-8 (exposed for tools that check files).
+    struct Entry {
+        std::string Key;
+        std::string Value;
+        int Line;
+    };
+    struct Section {
+        std::string Name;
+        int Line;
+        std::vector<Entry> Entries;
+    };
+    static std::vector<Section> Parse(std::string_view text);
+    const std::vector<Section>& Sections() const { return sections_; }
+
+private:
+    std::string path_;
+    std::vector<Section> sections_;
+};
+
+// Decodes a language or product file's bytes: UTF-8 after a UTF-8 byte-order mark, UTF-16
+// after a UTF-16 one, the system code page otherwise.
+std::string DecodeIniBytes(const std::vector<std::uint8_t>& bytes);
+
+// The path itself if a file is there, else the program folder + path; empty when neither.
+std::string ResolveIniFile(const std::string& path);
+
+// Launcher form: an empty default means "???". A present but empty value gives the default.
+std::string ReadIniValue(const std::string& file, std::string_view section, std::string_view key,
+                         std::string_view defaultValue);
+// Feedback form: the default is always "???".
+std::string ReadIniValue(const std::string& file, std::string_view section, std::string_view key);
+
+std::unique_ptr<IniReader> OpenIniFile(const std::string& file);
+
+int BrandNumberOf(std::string_view companyName);
+
+std::string TimeStampQuery();
+std::string FormatTimeStampQuery(const os::LocalTime& time);
+
+bool IsNewerVersion(std::string_view candidate, std::string_view current);
+
+}  // namespace kx

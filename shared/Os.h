@@ -1,0 +1,44 @@
+// The small operating-system layer of the portable code. Paths are UTF-8 and may use "\"
+// as the separator everywhere: the POSIX branch maps it to "/".
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kx {
+
+// A file that cannot be opened, read or written; the message names the file and the reason.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+namespace os {
+
+// Folder of the running program's file, with a trailing separator.
+std::string ProgramFolder();
+// The user's temporary folder as the platform reports it, with a trailing separator.
+std::string TempFolder();
+
+bool FileExists(const std::string& path);  // a file, not a folder
+bool DirectoryExists(const std::string& path);
+void RemoveFile(const std::string& path);  // quietly does nothing when it cannot
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);                      // FileError
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);  // FileError
+
+struct LocalTime {
+    int Year, Month, Day, Hour, Minute, Second;
+};
+LocalTime CurrentLocalTime();
+
+// Text of language and product files: the system code page on Windows, UTF-8 elsewhere.
+std::string SystemCodePageToUtf8(std::string_view bytes);
+std::string Utf16ToSystemCodePage(std::u16string_view text);
+
+std::string EnvironmentVariable(const char* name);  // empty when unset
+
+}  // namespace os
+}  // namespace kx

@@ -1,0 +1,31 @@
+// UTF-8 / UTF-16 conversion and small text helpers shared by every module.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+// Malformed input is replaced by U+FFFD so that no text is ever dropped silently.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+#ifdef _WIN32
+// The Win32 boundary: wchar_t is a UTF-16 unit on Windows.
+std::wstring ToWide(std::string_view utf8);
+std::string FromWide(std::wstring_view wide);
+#endif
+
+// Letters A to Z and a to z only, as the stored files expect.
+std::string LowerAscii(std::string_view text);
+std::string UpperAscii(std::string_view text);
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+
+// Removes the characters up to and including U+0020 from both ends.
+std::string TrimControlAndBlank(std::string_view text);
+
+// Replaces every "%s" with the argument; with collapsePercent "%%" becomes "%" as well.
+// Any other "%" sequence stays as it stands: texts from files are never printf formats.
+std::string FillTemplate(std::string_view pattern, std::string_view argument, bool collapsePercent);
+
+}  // namespace kx

@@ -1,0 +1,87 @@
+#include "Global.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace kx {
+namespace {
+
+class IniReaderTest : public ::testing::Test {
+protected:
+    IniReader Reader(std::string_view text) { return IniReader(dir_.Write("file.ini", text)); }
+    test::TempDir dir_;
+};
+
+TEST_F(IniReaderTest, NamesMatchWithoutCaseAndWithoutSurroundingBlanks) {
+    const IniReader reader = Reader("[ Product ]\r\n  ProductHelpPage  =  http://help/  \r\n");
+    EXPECT_EQ(reader.ReadText("product", "producthelppage", "d"), "http://help/");
+    EXPECT_EQ(reader.ReadText("PRODUCT", "ProductHelpPage ", "d"), "http://help/");
+    EXPECT_EQ(reader.ReadText("Product", "Missing", "d"), "d");
+    EXPECT_EQ(reader.ReadText("Other", "ProductHelpPage", "d"), "d");
+}
+
+TEST_F(IniReaderTest, ValueIsTheTrimmedTextAfterTheFirstEqualsSign) {
+    const IniReader reader = Reader("[s]\na = b = c \nempty=\nsemi=;not a comment\ntab=\tx\t\n");
+    EXPECT_EQ(reader.ReadText("s", "a", "d"), "b = c");
+    EXPECT_EQ(reader.ReadText("s", "empty", "d"), "");
+    EXPECT_EQ(reader.ReadText("s", "semi", "d"), ";not a comment");
+    EXPECT_EQ(reader.ReadText("s", "tab", "d"), "x");
+}
+
+TEST_F(IniReaderTest, OnePairOfMatchingQuotesIsRemoved) {
+    const IniReader reader =
+        Reader("[s]\ndq=\"a b\"\nsq='c'\ntwice=\"\"x\"\"\nmixed=\"y'\nlone=\"\nopen=\"z\n");
+    EXPECT_EQ(reader.ReadText("s", "dq", "d"), "a b");
+    EXPECT_EQ(reader.ReadText("s", "sq", "d"), "c");
+    EXPECT_EQ(reader.ReadText("s", "twice", "d"), "\"x\"");
+    EXPECT_EQ(reader.ReadText("s", "mixed", "d"), "\"y'");
+    EXPECT_EQ(reader.ReadText("s", "lone", "d"), "\"");
+    EXPECT_EQ(reader.ReadText("s", "open", "d"), "\"z");
+}
+
+TEST_F(IniReaderTest, FirstSectionAndFirstKeyWin) {
+    const IniReader reader = Reader("[s]\nk=first\nk=second\n[t]\nx=1\n[S]\nk=third\nonly=later\n");
+    EXPECT_EQ(reader.ReadText("s", "k", "d"), "first");
+    EXPECT_EQ(reader.ReadText("s", "only", "d"), "d");
+}
+
+TEST_F(IniReaderTest, LinesWithoutEqualsAndKeysBeforeAnySectionAreNoKeys) {
+    const IniReader reader = Reader("orphan=1\n[s]\njustaword\n;comment=1\nk=v");
+    EXPECT_EQ(reader.ReadText("s", "justaword", "d"), "d");
+    EXPECT_EQ(reader.ReadText("s", "orphan", "d"), "d");
+    EXPECT_EQ(reader.ReadText("s", ";comment", "d"), "d");
+    EXPECT_EQ(reader.ReadText("s", "k", "d"), "v");  // last line without a line end
+}
+
+TEST_F(IniReaderTest, SectionNameEndsAtTheFirstBracket) {
+    const IniReader reader = Reader("[a]b]\nk=v\n");
+    EXPECT_EQ(reader.ReadText("a", "k", "d"), "v");
+}
+
+TEST_F(IniReaderTest, LongValuesAreCutAt2047Characters) {
+    const std::string value(3000, 'x');
+    const IniReader reader = Reader("[s]\nk=" + value + "\nw=" + std::string(2046, 'y') + "\xE4\xB8\xAD\xE4\xB8\xAD");
+    EXPECT_EQ(reader.ReadText("s", "k", "d"), std::string(2047, 'x'));
+    EXPECT_EQ(reader.ReadText("s", "w", "d"), std::string(2046, 'y') + "\xE4\xB8\xAD");
+}
+
+TEST_F(IniReaderTest, MissingFileGivesEveryDefault) {
+    const IniReader reader(dir_.File("absent.ini"));
+    EXPECT_EQ(reader.ReadText("s", "k", "Error"), "Error");
+}
+
+TEST_F(IniReaderTest, ByteOrderMarksSelectTheEncoding) {
+    const IniReader utf8 = Reader("\xEF\xBB\xBF[s]\nk=\xE4\xB8\xAD\xE6\x96\x87\n");
+    EXPECT_EQ(utf8.ReadText("s", "k", "d"), "\xE4\xB8\xAD\xE6\x96\x87");
+    const std::vector<std::uint8_t> utf16{0xFF, 0xFE, '[', 0, 's', 0, ']', 0, '\n', 0, 'k', 0, '=', 0, 0x2D, 0x4E};
+    const IniReader wide(dir_.WriteBytes("wide.ini", utf16));
+    EXPECT_EQ(wide.ReadText("s", "k", "d"), "\xE4\xB8\xAD");
+}
+
+TEST_F(IniReaderTest, ScrambledBytesHoldNoSections) {
+    const IniReader reader = Reader(std::string("\x92\x11[\x03\xFFk=\x00v", 10));
+    EXPECT_EQ(reader.ReadText("s", "k", "???"), "???");
+}
+
+}  // namespace
+}  // namespace kx

@@ -1,0 +1,44 @@
+#include "Text.h"
+
+#include <gtest/gtest.h>
+
+namespace kx {
+namespace {
+
+TEST(Text, Utf8AndUtf16RoundTripIncludingSurrogatePairs) {
+    const std::string text = "a\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80z";
+    const std::u16string units = Utf8ToUtf16(text);
+    EXPECT_EQ(units, (std::u16string{u'a', 0x00E9, 0x4E2D, 0xD83D, 0xDE00, u'z'}));
+    EXPECT_EQ(Utf16ToUtf8(units), text);
+}
+
+TEST(Text, MalformedUtf8BecomesReplacementCharacters) {
+    EXPECT_EQ(Utf8ToUtf16("\xE9x"), (std::u16string{0xFFFD, u'x'}));
+    EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), (std::u16string{0xFFFD, 0xFFFD}));
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), (std::u16string{0xFFFD, 0xFFFD}));  // overlong
+    EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800}), "\xEF\xBF\xBD");
+}
+
+TEST(Text, FillTemplateSubstitutesOnlyPercentS) {
+    EXPECT_EQ(FillTemplate("Survey for %s", "Kestrix", false), "Survey for Kestrix");
+    EXPECT_EQ(FillTemplate("%s and %s", "x", false), "x and x");
+    EXPECT_EQ(FillTemplate("100%% %d %n %x %p %1$s %", "x", false), "100%% %d %n %x %p %1$s %");
+    EXPECT_EQ(FillTemplate("100%% %s", "x", true), "100% x");
+    EXPECT_EQ(FillTemplate("no argument", "x", true), "no argument");
+}
+
+TEST(Text, TrimRemovesControlCharactersAndBlanksAtBothEnds) {
+    EXPECT_EQ(TrimControlAndBlank(" \t\r\n a b \x01"), "a b");
+    EXPECT_EQ(TrimControlAndBlank("\r\n \t"), "");
+    EXPECT_EQ(TrimControlAndBlank("\xE4\xB8\xAD "), "\xE4\xB8\xAD");
+}
+
+TEST(Text, CaseHelpersTouchOnlyAsciiLetters) {
+    EXPECT_EQ(UpperAscii("Bramblewick \xC3\xA9"), "BRAMBLEWICK \xC3\xA9");
+    EXPECT_EQ(LowerAscii("PlenVIK"), "plenvik");
+    EXPECT_TRUE(EqualsIgnoreAsciiCase("frmMain", "FRMMAIN"));
+    EXPECT_FALSE(EqualsIgnoreAsciiCase("frmMain", "frmMain2"));
+}
+
+}  // namespace
+}  // namespace kx
