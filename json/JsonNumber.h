@@ -1,0 +1,16 @@
+// Number form and conversion shared by the parser and the variant conversions; internal.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace kx::json {
+
+// End of the number that starts exactly at pos, or npos when none does.
+std::size_t MatchNumber(std::string_view text, std::size_t pos);
+
+// Converts a matched number with '.' as the separator whatever the locale. False when its
+// magnitude overflows long double; values too small to represent become zero.
+bool ConvertNumber(std::string_view matched, long double& value);
+
+}  // namespace kx::json

@@ -1,0 +1,333 @@
+#include "uQvJSON.h"
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "JsonNumber.h"
+#include "Os.h"
+#include "Text.h"
+
+namespace kx {
+
+namespace {
+
+// A plain conversion outside the range is undefined behaviour, so the result saturates.
+std::int32_t SaturatingInt32(long double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483648.0L) return std::numeric_limits<std::int32_t>::max();
+    if (value <= -2147483649.0L) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+double ToDouble(long double value) {
+    if (value > DBL_MAX) return std::numeric_limits<double>::infinity();
+    if (value < -DBL_MAX) return -std::numeric_limits<double>::infinity();
+    return static_cast<double>(value);
+}
+
+bool AsciiEqualsIgnoreCase(std::u16string_view text, std::string_view word) {
+    if (text.size() != word.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c != static_cast<unsigned char>(word[i])) return false;
+    }
+    return true;
+}
+
+double VariantToDouble(const TqvVariant& value) {
+    if (const auto* d = std::get_if<double>(&value)) return *d;
+    if (const auto* b = std::get_if<bool>(&value)) return *b ? 1.0 : 0.0;
+    if (const auto* s = std::get_if<std::u16string>(&value)) {
+        std::string narrow;
+        for (char16_t c : *s) {
+            if (c >= 0x80) throw EInvalidTypeCast();
+            narrow.push_back(static_cast<char>(c));
+        }
+        if (json::MatchNumber(narrow, 0) != narrow.size() || narrow.empty()) throw EInvalidTypeCast();
+        long double number = 0;
+        if (!json::ConvertNumber(narrow, number)) throw EInvalidTypeCast();
+        return ToDouble(number);
+    }
+    throw EInvalidTypeCast();
+}
+
+std::u16string VariantToText(const TqvVariant& value) {
+    if (const auto* s = std::get_if<std::u16string>(&value)) return *s;
+    if (const auto* b = std::get_if<bool>(&value)) return *b ? u"true" : u"false";
+    if (const auto* d = std::get_if<double>(&value)) {
+        char buffer[64];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, *d);
+        return std::u16string(buffer, result.ptr);
+    }
+    throw EInvalidTypeCast();
+}
+
+bool VariantToBool(const TqvVariant& value) {
+    if (const auto* b = std::get_if<bool>(&value)) return *b;
+    if (const auto* d = std::get_if<double>(&value)) return *d != 0.0;
+    if (const auto* s = std::get_if<std::u16string>(&value)) {
+        if (AsciiEqualsIgnoreCase(*s, "true")) return true;
+        if (AsciiEqualsIgnoreCase(*s, "false")) return false;
+    }
+    throw EInvalidTypeCast();
+}
+
+std::int32_t IntOf(const TqvJSONbase* node) {
+    if (!node) return 0;
+    if (const auto* number = dynamic_cast<const TqvJSONnumber*>(node)) return SaturatingInt32(number->Number);
+    throw EInvalidTypeCast();
+}
+
+long double RealOf(const TqvJSONbase* node) {
+    if (!node) return 0;
+    if (const auto* number = dynamic_cast<const TqvJSONnumber*>(node)) return number->Number;
+    throw EInvalidTypeCast();
+}
+
+std::u16string WideTextOf(const TqvJSONbase* node) {
+    if (!node) return {};
+    if (const auto* string = dynamic_cast<const TqvJSONstring*>(node)) return string->Text;
+    throw EInvalidTypeCast();
+}
+
+std::string TextOfNode(const TqvJSONbase* node) {
+    if (!node) return {};
+    if (const auto* string = dynamic_cast<const TqvJSONstring*>(node))
+        return os::Utf16ToSystemCodePage(string->Text);
+    throw EInvalidTypeCast();
+}
+
+bool FlagOf(const TqvJSONbase* node) {
+    if (!node) return false;
+    if (const auto* boolean = dynamic_cast<const TqvJSONboolean*>(node)) return boolean->Flag;
+    throw EInvalidTypeCast();
+}
+
+}  // namespace
+
+// ---- TqvJSONbase ----
+
+TqvVariant TqvJSONbase::ReadVariant() const { return {}; }
+void TqvJSONbase::WriteVariant(const TqvVariant&) {}
+TqvJSONbase* TqvJSONbase::ItemAt(std::int32_t) const { return nullptr; }
+void TqvJSONbase::ReplaceItemAt(std::int32_t, std::unique_ptr<TqvJSONbase>) {}
+std::int32_t TqvJSONbase::ItemCount() const { return 0; }
+TqvJSONbase* TqvJSONbase::Lookup(const TqvVariant&) { return this; }
+int TqvJSONbase::KindCode() const { return 0; }
+std::string TqvJSONbase::KindName() const { return "jsBase"; }
+
+// ---- scalars ----
+
+TqvVariant TqvJSONnumber::ReadVariant() const { return ToDouble(Number); }
+void TqvJSONnumber::WriteVariant(const TqvVariant& value) { Number = VariantToDouble(value); }
+int TqvJSONnumber::KindCode() const { return 1; }
+std::string TqvJSONnumber::KindName() const { return "jsNumber"; }
+
+TqvVariant TqvJSONstring::ReadVariant() const { return Text; }
+void TqvJSONstring::WriteVariant(const TqvVariant& value) { Text = VariantToText(value); }
+int TqvJSONstring::KindCode() const { return 2; }
+std::string TqvJSONstring::KindName() const { return "jsString"; }
+
+TqvVariant TqvJSONboolean::ReadVariant() const { return Flag; }
+void TqvJSONboolean::WriteVariant(const TqvVariant& value) { Flag = VariantToBool(value); }
+int TqvJSONboolean::KindCode() const { return 3; }
+std::string TqvJSONboolean::KindName() const { return "jsBoolean"; }
+
+int TqvJSONnull::KindCode() const { return 4; }
+std::string TqvJSONnull::KindName() const { return "jsNull"; }
+
+// ---- containers ----
+
+TqvJSONcustomlist::~TqvJSONcustomlist() { FreeItems(); }
+
+void TqvJSONcustomlist::FreeItems() {
+    while (!Items.empty()) Items.pop_back();
+}
+
+TqvJSONbase* TqvJSONcustomlist::ItemAt(std::int32_t index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= Items.size()) return nullptr;
+    return Items[static_cast<std::size_t>(index)].get();
+}
+
+void TqvJSONcustomlist::ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase> node) {
+    if (index < 0 || static_cast<std::size_t>(index) >= Items.size()) return;
+    Items[static_cast<std::size_t>(index)] = std::move(node);
+}
+
+std::int32_t TqvJSONcustomlist::ItemCount() const { return static_cast<std::int32_t>(Items.size()); }
+
+TqvJSONbase* TqvJSONcustomlist::Lookup(const TqvVariant& key) {
+    if (const auto* number = std::get_if<double>(&key)) return ItemAt(SaturatingInt32(*number));
+    return this;
+}
+
+TqvJSONbase* TqvJSONcustomlist::EntryAt(std::int32_t index, std::string& label) const {
+    label = std::to_string(index);
+    return ItemAt(index);
+}
+
+std::int32_t TqvJSONcustomlist::Append(std::unique_ptr<TqvJSONbase> node) {
+    if (!node) return -1;
+    Items.push_back(std::move(node));
+    return static_cast<std::int32_t>(Items.size() - 1);
+}
+
+void TqvJSONcustomlist::RemoveAt(std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= Items.size()) return;
+    const auto position = static_cast<std::size_t>(index);
+    Items[position].reset();
+    if (position + 1 != Items.size()) Items[position] = std::move(Items.back());
+    Items.pop_back();
+}
+
+std::int32_t TqvJSONcustomlist::PositionOf(const TqvJSONbase* node) const {
+    if (!node) return -1;
+    for (std::size_t i = 0; i < Items.size(); ++i)
+        if (Items[i].get() == node) return static_cast<std::int32_t>(i);
+    return -1;
+}
+
+std::int32_t TqvJSONcustomlist::IntAt(std::int32_t index) const { return IntOf(ItemAt(index)); }
+std::string TqvJSONcustomlist::TextAt(std::int32_t index) const { return TextOfNode(ItemAt(index)); }
+std::u16string TqvJSONcustomlist::WideTextAt(std::int32_t index) const { return WideTextOf(ItemAt(index)); }
+long double TqvJSONcustomlist::RealAt(std::int32_t index) const { return RealOf(ItemAt(index)); }
+bool TqvJSONcustomlist::FlagAt(std::int32_t index) const { return FlagOf(ItemAt(index)); }
+
+int TqvJSONlist::KindCode() const { return 5; }
+std::string TqvJSONlist::KindName() const { return "jsList"; }
+
+// ---- object ----
+
+TqvJSONobject::~TqvJSONobject() {
+    // Children first, the name index after them.
+    FreeItems();
+}
+
+TqvJSONbase* TqvJSONobject::Lookup(const TqvVariant& key) {
+    if (const auto* name = std::get_if<std::u16string>(&key)) return ValueOf(*name);
+    return TqvJSONcustomlist::Lookup(key);
+}
+
+int TqvJSONobject::KindCode() const { return 6; }
+std::string TqvJSONobject::KindName() const { return "jsObject"; }
+
+TqvJSONbase* TqvJSONobject::EntryAt(std::int32_t index, std::string& label) const {
+    label = os::Utf16ToSystemCodePage(KeyAt(index));
+    return ValueAt(index);
+}
+
+std::int32_t TqvJSONobject::IntAt(std::int32_t index) const { return IntOf(ValueAt(index)); }
+std::string TqvJSONobject::TextAt(std::int32_t index) const { return TextOfNode(ValueAt(index)); }
+std::u16string TqvJSONobject::WideTextAt(std::int32_t index) const { return WideTextOf(ValueAt(index)); }
+long double TqvJSONobject::RealAt(std::int32_t index) const { return RealOf(ValueAt(index)); }
+bool TqvJSONobject::FlagAt(std::int32_t index) const { return FlagOf(ValueAt(index)); }
+
+// Items may hold other nodes or null after ReplaceItemAt; those have no key.
+const TqvJSONobjectmethod* TqvJSONobject::MemberAt(std::int32_t index) const {
+    return dynamic_cast<const TqvJSONobjectmethod*>(ItemAt(index));
+}
+
+std::int32_t TqvJSONobject::FindMember(std::u16string_view name) const {
+    if (Indexed) return NameIndex.FindName(name);
+    for (std::size_t i = 0; i < Items.size(); ++i) {
+        const auto* member = dynamic_cast<const TqvJSONobjectmethod*>(Items[i].get());
+        if (member && member->Key == name) return static_cast<std::int32_t>(i);
+    }
+    return -1;
+}
+
+TqvJSONbase* TqvJSONobject::ValueOf(std::u16string_view name) const {
+    // The index may be stale after RemoveAt, so the position is checked again.
+    const auto* member = MemberAt(FindMember(name));
+    return member ? member->Content.get() : nullptr;
+}
+
+std::u16string TqvJSONobject::KeyAt(std::int32_t index) const {
+    const auto* member = MemberAt(index);
+    return member ? member->Key : std::u16string();
+}
+
+TqvJSONbase* TqvJSONobject::ValueAt(std::int32_t index) const {
+    const auto* member = MemberAt(index);
+    if (!member || member->Key.empty()) return nullptr;
+    return ValueOf(member->Key);
+}
+
+std::string TqvJSONobject::TextOf(std::string_view name) const {
+    return TextAt(FindMember(Utf8ToUtf16(os::SystemCodePageToUtf8(name))));
+}
+
+// ---- name index ----
+
+TqvBalTree::TqvBalTree() : Sentinel(new TqvBalNode{nullptr, nullptr, 0, 0, {}}), Root(Sentinel) {
+    Sentinel->Left = Sentinel;
+    Sentinel->Right = Sentinel;
+}
+
+TqvBalTree::~TqvBalTree() {
+    RemoveAll();
+    delete Sentinel;
+}
+
+namespace {
+
+void Skew(TqvBalNode*& node) {
+    if (node->Left->Level != node->Level) return;
+    TqvBalNode* left = node->Left;
+    node->Left = left->Right;
+    left->Right = node;
+    node = left;
+}
+
+void Split(TqvBalNode*& node) {
+    if (node->Right->Right->Level != node->Level) return;
+    TqvBalNode* right = node->Right;
+    node->Right = right->Left;
+    right->Left = node;
+    ++right->Level;
+    node = right;
+}
+
+}  // namespace
+
+bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) { return Insert(Root, name, index); }
+
+bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_t index) {
+    if (node == Sentinel) {
+        node = new TqvBalNode{Sentinel, Sentinel, 1, index, std::u16string(name)};
+        return true;
+    }
+    const int order = name.compare(node->Name);
+    if (order == 0) return false;
+    const bool added = Insert(order < 0 ? node->Left : node->Right, name, index);
+    Skew(node);
+    Split(node);
+    return added;
+}
+
+std::int32_t TqvBalTree::FindName(std::u16string_view name) const {
+    const TqvBalNode* node = Root;
+    while (node != Sentinel) {
+        const int order = name.compare(node->Name);
+        if (order == 0) return node->Index;
+        node = order < 0 ? node->Left : node->Right;
+    }
+    return -1;
+}
+
+void TqvBalTree::FreeSubtree(TqvBalNode* node) {
+    if (node == Sentinel) return;
+    FreeSubtree(node->Left);
+    FreeSubtree(node->Right);
+    delete node;
+}
+
+void TqvBalTree::RemoveAll() {
+    FreeSubtree(Root);
+    Root = Sentinel;
+}
+
+}  // namespace kx

@@ -1,0 +1,420 @@
+// The lenient recursive-descent parser behind TqvJSON::ParseDocument.
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+
+#include "JsonNumber.h"
+#include "uQvJSON.h"
+
+namespace kx {
+
+namespace json {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Clinger's fast path: a mantissa and a power of ten that are both exact give a correctly
+// rounded result with one multiplication or division.
+constexpr int kMantissaBits = std::numeric_limits<long double>::digits;
+constexpr std::uint64_t kMaxExactMantissa =
+    kMantissaBits >= 64 ? std::numeric_limits<std::uint64_t>::max()
+                        : (std::uint64_t{1} << kMantissaBits) - 1;
+constexpr int kMaxDecimalDigits = 19;  // 10^19 - 1 still fits in 64 bits
+
+constexpr int MaxExactPowerOfTen() {
+    // 10^k is exact while 5^k fits the mantissa.
+    int k = 0;
+    std::uint64_t five = 1;
+    while (k < 27 && five <= (kMaxExactMantissa / 5)) {
+        five *= 5;
+        ++k;
+    }
+    return k;
+}
+constexpr int kMaxExactPower = MaxExactPowerOfTen();
+
+constexpr std::array<long double, 28> kPowersOfTen = [] {
+    std::array<long double, 28> powers{};
+    long double power = 1;
+    for (auto& entry : powers) {
+        entry = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
+}  // namespace
+
+std::size_t MatchNumber(std::string_view text, std::size_t pos) {
+    const std::size_t n = text.size();
+    std::size_t q = pos;
+    const auto digits = [&] {
+        const std::size_t begin = q;
+        while (q < n && IsDigit(text[q])) ++q;
+        return q > begin;
+    };
+    if (q < n && (text[q] == '+' || text[q] == '-')) ++q;
+    if (!digits()) return std::string_view::npos;
+    if (q < n && text[q] == '.') {
+        ++q;
+        if (!digits()) return std::string_view::npos;
+    }
+    if (q < n && (text[q] == 'e' || text[q] == 'E')) {
+        ++q;
+        if (q < n && (text[q] == '+' || text[q] == '-')) ++q;
+        if (!digits()) return std::string_view::npos;
+    }
+    return q;
+}
+
+bool ConvertNumber(std::string_view s, long double& value) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    const std::size_t unsignedBegin = i;
+    const std::size_t intBegin = i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+    const std::string_view intPart = s.substr(intBegin, i - intBegin);
+    std::string_view fracPart;
+    if (i < s.size() && s[i] == '.') {
+        const std::size_t fracBegin = ++i;
+        while (i < s.size() && IsDigit(s[i])) ++i;
+        fracPart = s.substr(fracBegin, i - fracBegin);
+    }
+    std::int64_t exponent = 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        bool exponentNegative = false;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) exponentNegative = s[i++] == '-';
+        // Saturated far beyond any representable magnitude, so it cannot overflow itself.
+        for (; i < s.size() && IsDigit(s[i]); ++i)
+            if (exponent < 1'000'000'000) exponent = exponent * 10 + (s[i] - '0');
+        if (exponentNegative) exponent = -exponent;
+    }
+
+    const std::size_t total = intPart.size() + fracPart.size();
+    const auto digitAt = [&](std::size_t k) { return k < intPart.size() ? intPart[k] : fracPart[k - intPart.size()]; };
+    std::size_t first = 0;
+    while (first < total && digitAt(first) == '0') ++first;
+    if (first == total) {
+        value = negative ? -0.0L : 0.0L;
+        return true;
+    }
+    std::size_t last = total - 1;
+    while (digitAt(last) == '0') --last;
+    // value = 0.d[first]d[first+1]... * 10^scale
+    const std::int64_t scale = static_cast<std::int64_t>(intPart.size()) - static_cast<std::int64_t>(first) + exponent;
+    const std::size_t significant = last - first + 1;
+
+    if (significant <= static_cast<std::size_t>(kMaxDecimalDigits)) {
+        std::uint64_t mantissa = 0;
+        for (std::size_t k = first; k <= last; ++k) mantissa = mantissa * 10 + static_cast<unsigned>(digitAt(k) - '0');
+        const std::int64_t power = scale - static_cast<std::int64_t>(significant);
+        if (mantissa <= kMaxExactMantissa && power >= -kMaxExactPower && power <= kMaxExactPower) {
+            long double result = static_cast<long double>(mantissa);
+            result = power < 0 ? result / kPowersOfTen[static_cast<std::size_t>(-power)]
+                               : result * kPowersOfTen[static_cast<std::size_t>(power)];
+            value = negative ? -result : result;
+            return true;
+        }
+    }
+
+    long double result = 0;
+    const auto converted = std::from_chars(s.data() + unsignedBegin, s.data() + s.size(), result);
+    if (converted.ec == std::errc::result_out_of_range) {
+        // Overflow and underflow are told apart by the decimal magnitude: the two limits lie
+        // thousands of decades apart.
+        if (scale > 0) return false;
+        result = 0;
+    } else if (converted.ec != std::errc()) {
+        return false;
+    }
+    value = negative ? -result : result;
+    return true;
+}
+
+}  // namespace json
+
+namespace {
+
+constexpr int kMaxDepth = 512;
+
+// Ends the whole parse: a bad \u escape, an overflowing number, nesting too deep.
+struct ParseAbort {};
+
+void AppendUtf8(std::string& out, unsigned cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 + (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 + (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 + (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 + ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 + (cp & 0x3F)));
+    }
+}
+
+unsigned ParseHex(std::string_view digits) {
+    if (digits.empty()) throw ParseAbort{};
+    unsigned value = 0;
+    for (char c : digits) {
+        unsigned digit;
+        if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
+        else throw ParseAbort{};
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::string Unescape(std::string_view raw) {
+    std::string out;
+    out.reserve(raw.size());
+    std::size_t i = 0;
+    while (i < raw.size()) {
+        const std::size_t backslash = raw.find('\\', i);
+        if (backslash == std::string_view::npos) {
+            out.append(raw.substr(i));
+            break;
+        }
+        out.append(raw.substr(i, backslash - i));
+        // The closing-quote scan always leaves a byte after a backslash.
+        if (backslash + 1 >= raw.size()) break;
+        const char escaped = raw[backslash + 1];
+        i = backslash + 2;
+        switch (escaped) {
+            case '"': case '\'': case '/': case '\\': out.push_back(escaped); break;
+            case 'b': out.push_back('\x08'); break;
+            case 'f': out.push_back('\x0C'); break;
+            case 'n': out.push_back('\x0A'); break;
+            case 'r': out.push_back('\x0D'); break;
+            case 't': out.push_back('\x09'); break;
+            case 'u': {
+                const std::string_view hex = raw.substr(i, 4);
+                AppendUtf8(out, ParseHex(hex));
+                i += hex.size();
+                break;
+            }
+            default: break;  // an unknown escape drops both bytes
+        }
+    }
+    return out;
+}
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Sequences of one to three bytes; anything else empties the text.
+std::u16string DecodeUtf8(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            out.push_back(lead);
+            ++i;
+        } else if ((lead & 0xE0) == 0xC0) {
+            if (i + 1 >= n) return {};
+            const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
+            if (!IsContinuation(c1)) return {};
+            out.push_back(static_cast<char16_t>(((lead & 0x1F) << 6) | (c1 & 0x3F)));
+            i += 2;
+        } else if ((lead & 0xF0) == 0xE0) {
+            if (i + 2 >= n) return {};
+            const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
+            const auto c2 = static_cast<unsigned char>(bytes[i + 2]);
+            if (!IsContinuation(c1) || !IsContinuation(c2)) return {};
+            out.push_back(static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F)));
+            i += 3;
+        } else {
+            return {};
+        }
+    }
+    return out;
+}
+
+class DepthGuard {
+public:
+    explicit DepthGuard(int& depth) : depth_(depth) {
+        if (++depth_ > kMaxDepth) throw ParseAbort{};
+    }
+    ~DepthGuard() { --depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+private:
+    int& depth_;
+};
+
+// Each rule takes the caller's position, works on a copy and writes it back only on success;
+// a failed rule returns null and has freed whatever it built.
+class Parser {
+public:
+    explicit Parser(std::string_view text) : text_(text) {}
+
+    std::unique_ptr<TqvJSONbase> Value(std::size_t& pos) {
+        const std::size_t p = Skip(pos);
+        if (p >= text_.size()) return nullptr;
+        // The alternatives (keywords, null, number, string, array, object) each need a
+        // different first byte, so choosing by it is the same as trying them in order.
+        switch (text_[p]) {
+            case 't': case 'f': return Keyword(pos);
+            case 'n': return Null(pos);
+            case '"': return String(pos);
+            case '[': return Array(pos);
+            case '{': return Object(pos);
+            default: return Number(pos);
+        }
+    }
+
+private:
+    std::size_t Skip(std::size_t p) const {
+        while (p < text_.size() && static_cast<unsigned char>(text_[p]) < 0x21) ++p;
+        return p;
+    }
+
+    bool At(std::size_t p, char c) const { return p < text_.size() && text_[p] == c; }
+    bool Matches(std::size_t p, std::string_view word) const { return text_.substr(p, word.size()) == word; }
+
+    std::unique_ptr<TqvJSONbase> Keyword(std::size_t& pos) {
+        const std::size_t p = Skip(pos);
+        if (Matches(p, "true")) {
+            pos = p + 4;
+            return std::make_unique<TqvJSONboolean>(true);
+        }
+        if (Matches(p, "false")) {
+            pos = p + 5;
+            return std::make_unique<TqvJSONboolean>(false);
+        }
+        return nullptr;
+    }
+
+    std::unique_ptr<TqvJSONbase> Null(std::size_t& pos) {
+        const std::size_t p = Skip(pos);
+        if (!Matches(p, "null")) return nullptr;
+        pos = p + 4;
+        return std::make_unique<TqvJSONnull>();
+    }
+
+    std::unique_ptr<TqvJSONbase> Number(std::size_t& pos) {
+        const std::size_t p = Skip(pos);
+        const std::size_t end = json::MatchNumber(text_, p);
+        if (end == std::string_view::npos) return nullptr;
+        long double number = 0;
+        if (!json::ConvertNumber(text_.substr(p, end - p), number)) throw ParseAbort{};
+        pos = end;
+        return std::make_unique<TqvJSONnumber>(number);
+    }
+
+    bool StringText(std::size_t& pos, std::u16string& text) {
+        const std::size_t p = Skip(pos);
+        if (!At(p, '"')) return false;
+        const std::size_t start = p + 1;
+        std::size_t scan = start;
+        std::size_t quote = text_.find('"', scan);
+        bool escaped = false;
+        for (;;) {
+            if (quote == std::string_view::npos) return false;
+            const std::size_t backslash = text_.substr(scan, quote - scan).find('\\');
+            if (backslash == std::string_view::npos) break;
+            // Restart two bytes after the backslash, stepping over the escaped byte; the quote
+            // found stays the first one as long as the restart does not pass it.
+            escaped = true;
+            scan += backslash + 2;
+            if (scan > quote) quote = scan < text_.size() ? text_.find('"', scan) : std::string_view::npos;
+        }
+        const std::string_view raw = text_.substr(start, quote - start);
+        text = escaped ? DecodeUtf8(Unescape(raw)) : DecodeUtf8(raw);
+        pos = quote + 1;
+        return true;
+    }
+
+    std::unique_ptr<TqvJSONbase> String(std::size_t& pos) {
+        std::u16string text;
+        if (!StringText(pos, text)) return nullptr;
+        return std::make_unique<TqvJSONstring>(std::move(text));
+    }
+
+    std::unique_ptr<TqvJSONbase> Array(std::size_t& pos) {
+        std::size_t p = Skip(pos);
+        if (!At(p, '[')) return nullptr;
+        ++p;
+        const DepthGuard guard(depth_);
+        auto list = std::make_unique<TqvJSONlist>();
+        while (auto item = Value(p)) {
+            list->Append(std::move(item));
+            p = Skip(p);
+            if (At(p, ',')) ++p;
+        }
+        p = Skip(p);
+        if (!At(p, ']')) return nullptr;
+        pos = p + 1;
+        return list;
+    }
+
+    std::unique_ptr<TqvJSONbase> Object(std::size_t& pos) {
+        std::size_t p = Skip(pos);
+        if (!At(p, '{')) return nullptr;
+        ++p;
+        const DepthGuard guard(depth_);
+        auto object = std::make_unique<TqvJSONobject>(true);
+        while (auto member = Member(p)) {
+            const TqvJSONobjectmethod* added = member.get();
+            const std::int32_t position = object->Append(std::move(member));
+            if (object->Indexed) object->NameIndex.AddName(added->Key, position);
+            p = Skip(p);
+            if (At(p, ',')) ++p;
+        }
+        p = Skip(p);
+        if (!At(p, '}')) return nullptr;
+        pos = p + 1;
+        return object;
+    }
+
+    std::unique_ptr<TqvJSONobjectmethod> Member(std::size_t& pos) {
+        std::size_t p = pos;
+        std::u16string key;
+        if (!StringText(p, key)) return nullptr;
+        p = Skip(p);
+        if (!At(p, ':')) return nullptr;
+        ++p;
+        auto member = std::make_unique<TqvJSONobjectmethod>();
+        member->Key = std::move(key);
+        member->Content = Value(p);
+        if (!member->Content) return nullptr;
+        pos = p;
+        return member;
+    }
+
+    std::string_view text_;
+    int depth_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TqvJSONbase> TqvJSON::ParseDocument(std::string_view text) {
+    if (text.empty()) return nullptr;
+    std::size_t pos = 0;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        pos = 3;
+        if (pos == text.size()) return nullptr;
+    }
+    try {
+        Parser parser(text);
+        return parser.Value(pos);
+    } catch (...) {
+        // Every failure, allocation included, means "no document"; unwinding freed the tree.
+        return nullptr;
+    }
+}
+
+}  // namespace kx

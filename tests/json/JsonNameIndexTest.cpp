@@ -1,0 +1,127 @@
+// The name index: AA-tree invariants after many insertions, and its link to parsed objects.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "uQvJSON.h"
+
+namespace kx {
+namespace {
+
+std::u16string NameOf(int i) {
+    const std::string digits = std::to_string(i);
+    return u"name" + std::u16string(digits.begin(), digits.end());
+}
+
+// Checks the AA-tree rules below node and appends the names in order; returns the node count.
+int CheckSubtree(const TqvBalTree& tree, const TqvBalNode* node, std::vector<std::u16string>& names) {
+    const TqvBalNode* sentinel = tree.Sentinel;
+    if (node == sentinel) return 0;
+    EXPECT_NE(node, nullptr);
+    if (!node) return 0;
+    EXPECT_GE(node->Level, 1);
+    // A left child is one level down; a right child at most one down, and a right grandchild
+    // is always strictly below.
+    EXPECT_EQ(node->Left->Level + 1, node->Level);
+    EXPECT_TRUE(node->Right->Level == node->Level || node->Right->Level + 1 == node->Level);
+    EXPECT_LT(node->Right->Right->Level, node->Level);
+    if (node->Level > 1) {
+        EXPECT_NE(node->Left, sentinel);
+        EXPECT_NE(node->Right, sentinel);
+    }
+    const int left = CheckSubtree(tree, node->Left, names);
+    names.push_back(node->Name);
+    return left + 1 + CheckSubtree(tree, node->Right, names);
+}
+
+void CheckTree(const TqvBalTree& tree, std::size_t expectedCount) {
+    ASSERT_EQ(tree.Sentinel->Level, 0);
+    ASSERT_EQ(tree.Sentinel->Left, tree.Sentinel);
+    ASSERT_EQ(tree.Sentinel->Right, tree.Sentinel);
+    std::vector<std::u16string> names;
+    EXPECT_EQ(static_cast<std::size_t>(CheckSubtree(tree, tree.Root, names)), expectedCount);
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+}
+
+class NameIndexOrder : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(NameIndexOrder, StaysBalancedOrderedAndComplete) {
+    constexpr int kCount = 3000;
+    std::vector<int> order(kCount);
+    for (int i = 0; i < kCount; ++i) order[static_cast<std::size_t>(i)] = i;
+    std::vector<std::u16string> names;
+    for (int i : order) names.push_back(NameOf(i));
+    const std::string mode = GetParam();
+    if (mode == "sorted") std::sort(names.begin(), names.end());
+    if (mode == "reversed") std::sort(names.rbegin(), names.rend());
+    if (mode == "shuffled") std::shuffle(names.begin(), names.end(), std::mt19937(7));
+
+    TqvBalTree tree;
+    for (std::size_t i = 0; i < names.size(); ++i) ASSERT_TRUE(tree.AddName(names[i], static_cast<std::int32_t>(i)));
+    CheckTree(tree, names.size());
+    // Logarithmic height: an AA tree's level is at most log2(n + 1).
+    EXPECT_LE(tree.Root->Level, 12);
+    for (std::size_t i = 0; i < names.size(); ++i) ASSERT_EQ(tree.FindName(names[i]), static_cast<std::int32_t>(i));
+
+    // Re-adding is refused and changes neither the shape nor the stored positions.
+    for (std::size_t i = 0; i < names.size(); i += 7) EXPECT_FALSE(tree.AddName(names[i], -5));
+    CheckTree(tree, names.size());
+    EXPECT_EQ(tree.FindName(names[0]), 0);
+    EXPECT_EQ(tree.FindName(u"name"), -1);
+    EXPECT_EQ(tree.FindName(u"name00"), -1);
+
+    tree.RemoveAll();
+    EXPECT_EQ(tree.Root, tree.Sentinel);
+    EXPECT_EQ(tree.FindName(names[0]), -1);
+    EXPECT_TRUE(tree.AddName(u"again", 1));
+    CheckTree(tree, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, NameIndexOrder, ::testing::Values("sorted", "reversed", "shuffled"));
+
+TEST(NameIndex, OrdinalUtf16OrderWithPrefixesFirst) {
+    TqvBalTree tree;
+    const std::vector<std::u16string> names = {u"b", u"a", u"ab", u"", u"B", u"\u00E9", u"\uFFFF", std::u16string{u'a', 0},
+                                               std::u16string{0xD83D, 0xDE00}, u"\u0100"};
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_TRUE(tree.AddName(names[i], static_cast<std::int32_t>(i)));
+    std::vector<std::u16string> inOrder;
+    CheckSubtree(tree, tree.Root, inOrder);
+    const std::vector<std::u16string> expected = {u"", u"B", u"a", std::u16string{u'a', 0}, u"ab", u"b",
+                                                  u"\u00E9", u"\u0100", std::u16string{0xD83D, 0xDE00}, u"\uFFFF"};
+    EXPECT_EQ(inOrder, expected);
+}
+
+TEST(NameIndex, ParsedObjectsIndexEveryDistinctNameAtItsFirstMember) {
+    std::mt19937 random(99);
+    std::string text = "{";
+    std::vector<std::u16string> keys;
+    for (int i = 0; i < 2000; ++i) {
+        const int id = static_cast<int>(random() % 700);  // plenty of duplicates
+        text += "\"k" + std::to_string(id) + "\":" + std::to_string(i) + ",";
+        const std::string key = "k" + std::to_string(id);
+        keys.emplace_back(key.begin(), key.end());
+    }
+    text += "}";
+    auto doc = TqvJSON::ParseDocument(text);
+    auto* object = dynamic_cast<TqvJSONobject*>(doc.get());
+    ASSERT_NE(object, nullptr);
+    ASSERT_EQ(object->ItemCount(), 2000);
+
+    std::map<std::u16string, int> first;
+    for (int i = 0; i < 2000; ++i) first.emplace(keys[static_cast<std::size_t>(i)], i);
+    CheckTree(object->NameIndex, first.size());
+    for (const auto& [key, position] : first) {
+        ASSERT_EQ(object->FindMember(key), position);
+        ASSERT_EQ(object->IntAt(position), position);
+    }
+    // Every duplicate resolves to its first member's value.
+    for (int i = 0; i < 2000; ++i) ASSERT_EQ(object->IntAt(i), first[keys[static_cast<std::size_t>(i)]]);
+}
+
+}  // namespace
+}  // namespace kx
