@@ -15,8 +15,15 @@ if [ ! -f "$WINEPREFIX/.kx-ready" ]; then
   wineserver --wait || true
   touch "$WINEPREFIX/.kx-ready"
 fi
-wineserver --persistent=300 >/dev/null 2>&1 || true
+run() {
+  wineserver --persistent=300 >/dev/null 2>&1 || true
+  # Wine's own background processes start with the first program and outlive it: start them
+  # here, detached from our output, or whoever reads that output waits for them to end.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  exec wine "$@"
+}
 if [ -z "${DISPLAY:-}" ]; then
-  exec "$root/scripts/with-display.sh" wine "$@"
+  export -f run
+  exec "$root/scripts/with-display.sh" bash -c 'run "$@"' run "$@"
 fi
-exec wine "$@"
+run "$@"

@@ -1,5 +1,6 @@
 #include "FileEncryptUnit.h"
 #include "Os.h"
+#include "ReferenceCipher.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +12,7 @@ namespace kx {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Written independently of the product code, in 32-bit arithmetic with explicit reductions.
-Bytes ReferenceEncode(const Bytes& plain) {
-    Bytes out;
-    std::uint32_t key = 2459;
-    for (std::uint8_t p : plain) {
-        out.push_back(static_cast<std::uint8_t>(p ^ ((key >> 8) & 0xFF)));
-        const std::uint32_t low = key % 256;
-        key = (((p + low) % 256) * 1573u + 6841u) % 65536u;
-    }
-    return out;
-}
+using test::ReferenceEncode;
 
 Bytes Encode(const Bytes& plain) {
     Bytes out(plain.size());

@@ -60,7 +60,7 @@ TEST_F(IniReaderTest, SectionNameEndsAtTheFirstBracket) {
 
 TEST_F(IniReaderTest, LongValuesAreCutAt2047Characters) {
     const std::string value(3000, 'x');
-    const IniReader reader = Reader("[s]\nk=" + value + "\nw=" + std::string(2046, 'y') + "\xE4\xB8\xAD\xE4\xB8\xAD");
+    const IniReader reader = Reader("\xEF\xBB\xBF[s]\nk=" + value + "\nw=" + std::string(2046, 'y') + "\xE4\xB8\xAD\xE4\xB8\xAD");
     EXPECT_EQ(reader.ReadText("s", "k", "d"), std::string(2047, 'x'));
     EXPECT_EQ(reader.ReadText("s", "w", "d"), std::string(2046, 'y') + "\xE4\xB8\xAD");
 }

@@ -1,0 +1,7 @@
+.PHONY: run test bench
+run:
+	scripts/run.sh
+test:
+	scripts/test.sh
+bench:
+	scripts/bench.sh

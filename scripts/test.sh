@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: native, under Wine, then sanitizers and fuzzers.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+scripts/bootstrap.sh
+jobs=${KX_JOBS:-2}
+
+echo "== native build and tests"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native
+
+echo "== Windows build and tests under Wine"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$jobs"
+if [ -z "${DISPLAY:-}" ]; then
+  exec_display=(scripts/with-display.sh)
+else
+  exec_display=()
+fi
+"${exec_display[@]}" ctest --preset win64
+
+echo "== sanitizers and fuzzers"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize

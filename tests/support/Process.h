@@ -1,0 +1,15 @@
+// Starts real child processes for tests: the built programs and tools.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kx::test {
+
+// Folder of the test executable, where the build puts every program and tool as well.
+std::string BinaryFolder();
+
+// Runs the program with the arguments (each passed as one argument) and returns its exit code.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+}  // namespace kx::test
