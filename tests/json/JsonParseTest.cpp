@@ -1,9 +1,10 @@
 // The parser's rules, grouped by rule, on whole documents.
 #include <gtest/gtest.h>
 
-#include <charconv>
+#include <cstdlib>
 #include <clocale>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -135,8 +136,9 @@ TEST(JsonNumbers, MatchEndsAtTheFirstByteOutsideTheForm) {
     EXPECT_EQ(dynamic_cast<TqvJSONlist&>(*pair).IntAt(1), -2);
 }
 
-TEST(JsonNumbers, ConversionIsCorrectlyRoundedLikeFromChars) {
-    // Short decimals go through a fast path; the library conversion is the reference.
+TEST(JsonNumbers, ConversionIsCorrectlyRounded) {
+    // Short decimals take a fast path, others an exact one; the C library is the reference
+    // (the tests run in the "C" locale).
     std::mt19937_64 random(12345);
     for (int i = 0; i < 20000; ++i) {
         const std::uint64_t mantissa = random() >> (random() % 64);
@@ -144,10 +146,26 @@ TEST(JsonNumbers, ConversionIsCorrectlyRoundedLikeFromChars) {
         std::string text = std::to_string(mantissa);
         if (i % 3 == 0 && text.size() > 1) text.insert(text.size() / 2, ".");
         if (i % 2 == 0) text += "e" + std::to_string(exponent);
-        long double expected = 0;
-        std::from_chars(text.data(), text.data() + text.size(), expected);
+        const long double expected = std::strtold(text.c_str(), nullptr);
         ASSERT_EQ(NumberOf(text), expected) << text;
     }
+    // Long mantissas and exponents across the whole range, subnormals included.
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = std::to_string(random() % 10);
+        for (int digits = static_cast<int>(random() % 40); digits > 0; --digits) text += std::to_string(random() % 10);
+        if (i % 2) text.insert(1, ".");
+        text += "e" + std::to_string(static_cast<int>(random() % 9900) - 4950 - static_cast<int>(random() % 50));
+        const long double expected = std::strtold(text.c_str(), nullptr);
+        if (std::isinf(expected)) {
+            ASSERT_EQ(Parse(text), nullptr) << text;
+        } else {
+            ASSERT_EQ(NumberOf(text), expected) << text;
+        }
+    }
+    EXPECT_EQ(NumberOf("1.18973149535723176502e+4932"), std::numeric_limits<long double>::max());
+    EXPECT_EQ(Parse("1.1897314953572317651e+4932"), nullptr);
+    EXPECT_EQ(NumberOf("3.6451995318824746025e-4951"), std::numeric_limits<long double>::denorm_min());
+    EXPECT_EQ(NumberOf("3.3621031431120935063e-4932"), std::numeric_limits<long double>::min());
     EXPECT_EQ(NumberOf("0.1"), 0.1L);
     EXPECT_EQ(NumberOf("3.14159265358979323846264338327950288"), 3.14159265358979323846264338327950288L);
     EXPECT_EQ(NumberOf("123456789012345678901234567890"), 123456789012345678901234567890.0L);
