@@ -1,0 +1,129 @@
+// A top-level window: frame, size and position rules, showing (also modally), closing,
+// timers, private messages, windowless controls painted into one off-screen bitmap per paint.
+#pragma once
+
+#include "Font.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kx::ui {
+
+class GraphicControl;
+class WinControl;
+class Timer;
+enum class MouseButton;
+
+enum class FormBorder {
+    None,             // no border, no caption: the client area is the whole window
+    Dialog,           // dialog frame with system menu and close button
+    DialogNoButtons,  // dialog frame with a title bar and nothing in it
+    Sizeable,         // sizeable-style frame with system menu and close button only
+};
+
+enum class FormPosition {
+    Designed,       // where it was put
+    DesktopCenter,  // centred on the desktop spanning all monitors
+    ScreenCenter,   // centred on the primary screen
+    OwnerCenter,    // centred over the owner
+};
+
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+class Form {
+public:
+    Form(Form* owner, FormBorder border, int clientWidth, int clientHeight);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    Form* Owner() const { return owner_; }
+
+    void SetCaption(const std::string& caption);
+    std::string Caption() const;
+
+    void Show();
+    void Hide();
+    bool Visible() const;
+    int ShowModal();
+    bool Modal() const { return modal_; }
+    // Ends a modal showing with mrCancel, or hides the form; closing the main form ends the loop.
+    void Close();
+    void SetModalResult(int result) { modalResult_ = result; }
+    int GetModalResult() const { return modalResult_; }
+
+    void SetPosition(FormPosition position) { position_ = position; }
+    void SetClientSize(int width, int height);
+    int ClientWidth() const;
+    int ClientHeight() const;
+    RECT WindowRect() const;  // screen coordinates
+    void MoveTo(int left, int top);
+
+    void SetColor(COLORREF color);
+    COLORREF Color() const { return color_; }
+    const FontSpec& Font() const { return font_; }
+    void SetFont(const FontSpec& font) { font_ = font; }
+
+    void Invalidate();
+    void InvalidateArea(const RECT& area);
+    // Paints the form's background and windowless controls for the given client area into dc,
+    // whose origin stands for the area's top-left corner (transparent children use it).
+    void PaintArea(HDC dc, const RECT& area);
+
+    // Lets the window system move the window with the pointer, as if its caption were dragged.
+    void BeginDrag();
+    // A rectangle with rounded corners from (0, 0) to (width + 1, height + 1).
+    void SetRoundedShape(int cornerSize);
+
+    void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    // Tab order of the windowed controls, first to last.
+    void SetTabOrder(const std::vector<WinControl*>& order);
+
+    // Registry of controls, in painting order (controls call these themselves).
+    void AddGraphic(GraphicControl* control);
+    void RemoveGraphic(GraphicControl* control);
+    void AddTimer(Timer* timer);
+    void RemoveTimer(Timer* timer);
+
+protected:
+    virtual void FormShow() {}
+    virtual void FormClose() {}
+    virtual bool FormCanResize() { return true; }
+    // Private and other messages the form wants; true when handled.
+    virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint();
+    void PlaceForShowing();
+    GraphicControl* HitTest(POINT client) const;
+    void MouseMove(POINT client);
+    void MouseLeaveForm();
+    void MouseDown(MouseButton button, POINT client);
+    void MouseUp(POINT client);
+    bool SetCursorFor(POINT client);
+    void FocusFirstControl();
+
+    HWND hwnd_ = nullptr;
+    Form* owner_;
+    FormBorder border_;
+    FormPosition position_ = FormPosition::Designed;
+    bool placed_ = false;
+    bool modal_ = false;
+    int modalResult_ = mrNone;
+    bool sizeFixed_ = false;
+    COLORREF color_ = GetSysColor(COLOR_BTNFACE);
+    FontSpec font_;
+    HWND lastFocus_ = nullptr;
+    std::vector<GraphicControl*> graphics_;
+    std::vector<Timer*> timers_;
+    GraphicControl* hovered_ = nullptr;
+    GraphicControl* pressed_ = nullptr;
+    bool trackingLeave_ = false;
+};
+
+}  // namespace kx::ui
