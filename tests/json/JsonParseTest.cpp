@@ -153,8 +153,10 @@ TEST(JsonNumbers, ConversionIsCorrectlyRounded) {
     for (int i = 0; i < 3000; ++i) {
         std::string text = std::to_string(random() % 10);
         for (int digits = static_cast<int>(random() % 40); digits > 0; --digits) text += std::to_string(random() % 10);
-        if (i % 2) text.insert(1, ".");
-        text += "e" + std::to_string(static_cast<int>(random() % 9900) - 4950 - static_cast<int>(random() % 50));
+        if (i % 2 && text.size() > 1) text.insert(1, ".");
+        const int wide = static_cast<int>(random() % 9900) - 4950;
+        const int edge = static_cast<int>(random() % 50);
+        text += "e" + std::to_string(wide - edge);
         const long double expected = std::strtold(text.c_str(), nullptr);
         if (std::isinf(expected)) {
             ASSERT_EQ(Parse(text), nullptr) << text;
