@@ -1,0 +1,227 @@
+#include "Gui.h"
+
+#include "Shell.h"
+#include "Text.h"
+
+#include <thread>
+
+namespace kx::test {
+
+void PumpFor(std::chrono::milliseconds duration) {
+    PumpUntil([] { return false; }, duration);
+}
+
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+            if (root && IsDialogMessageW(root, &msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (condition()) return true;
+        if (std::chrono::steady_clock::now() >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void MouseMove(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+
+void MouseDown(HWND hwnd, int x, int y, UINT message) {
+    const WPARAM keys = message == WM_LBUTTONDOWN ? MK_LBUTTON : message == WM_RBUTTONDOWN ? MK_RBUTTON : MK_MBUTTON;
+    SendMessageW(hwnd, message, keys, MAKELPARAM(x, y));
+}
+
+void MouseUp(HWND hwnd, int x, int y) { SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+
+void ClickAt(HWND hwnd, int x, int y) {
+    MouseMove(hwnd, x, y);
+    MouseDown(hwnd, x, y);
+    MouseUp(hwnd, x, y);
+}
+
+void PressKey(HWND hwnd, WPARAM key) {
+    PostMessageW(hwnd, WM_KEYDOWN, key, 1);
+    PostMessageW(hwnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    PumpFor(std::chrono::milliseconds(50));
+}
+
+MessageBoxRecorder::MessageBoxRecorder(ui::MessageAnswer answer) : default_(answer) {
+    ui::SetMessageBoxPresenter([this](const ui::MessageBoxRequest& request) {
+        boxes_.push_back(request);
+        if (OnBox) OnBox(request);
+        if (answers_.empty()) return default_;
+        const ui::MessageAnswer answer = answers_.front();
+        answers_.erase(answers_.begin());
+        return answer;
+    });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() { ui::SetMessageBoxPresenter(nullptr); }
+
+void MessageBoxRecorder::SetAnswers(std::vector<ui::MessageAnswer> answers) { answers_ = std::move(answers); }
+
+AddressRecorder::AddressRecorder() {
+    ui::SetAddressOpener([this](const std::string& address, int) { addresses_.push_back(address); });
+}
+
+AddressRecorder::~AddressRecorder() { ui::SetAddressOpener(nullptr); }
+
+void CaptureWindow(HWND hwnd, const std::string& bmpPath) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageSize;
+    HANDLE out = CreateFileW(ToWide(bmpPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(out, &file, sizeof file, &written, nullptr);
+    WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+    WriteFile(out, bits, imageSize, &written, nullptr);
+    CloseHandle(out);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY) {
+    POINT p{clientX, clientY};
+    ClientToScreen(hwnd, &p);
+    HDC screen = GetDC(nullptr);
+    const COLORREF color = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return color;
+}
+
+namespace {
+
+std::wstring Quote(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+}  // namespace
+
+ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::string& workingFolder, const std::vector<std::string>& environment) {
+    std::wstring commandLine = Quote(ToWide(program));
+    for (const std::string& argument : arguments) commandLine += L" " + Quote(ToWide(argument));
+    // The environment block: ours, with the given NAME=value entries added or replaced.
+    std::wstring block;
+    if (!environment.empty()) {
+        wchar_t* current = GetEnvironmentStringsW();
+        for (const wchar_t* p = current; *p; p += wcslen(p) + 1) {
+            const std::wstring entry = p;
+            bool replaced = false;
+            for (const std::string& e : environment) {
+                const std::wstring name = ToWide(e.substr(0, e.find('=') + 1));
+                if (_wcsnicmp(entry.c_str(), name.c_str(), name.size()) == 0) replaced = true;
+            }
+            if (!replaced) block += entry + L'\0';
+        }
+        FreeEnvironmentStringsW(current);
+        for (const std::string& e : environment) block += ToWide(e) + L'\0';
+        block += L'\0';
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    const std::wstring folder = ToWide(workingFolder);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        environment.empty() ? nullptr : block.data(), workingFolder.empty() ? nullptr : folder.c_str(),
+                        &startup, &process_))
+        throw std::runtime_error("cannot start " + program);
+}
+
+ChildProgram::~ChildProgram() {
+    if (Running()) {
+        TerminateProcess(process_.hProcess, 99);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+int ChildProgram::WaitForExit(std::chrono::milliseconds timeout) {
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+bool ChildProgram::Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+std::vector<HWND> ChildProgram::VisibleWindows() const {
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{process_.dwProcessId, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            if (pid == s->pid && IsWindowVisible(hwnd)) s->found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ChildProgram::WaitForWindow(const std::string& captionPart, std::chrono::milliseconds timeout,
+                                 const wchar_t* className) const {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    do {
+        for (HWND hwnd : VisibleWindows()) {
+            if (className && ClassName(hwnd) != FromWide(className)) continue;
+            if (WindowText(hwnd).find(captionPart) != std::string::npos) return hwnd;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < end);
+    return nullptr;
+}
+
+std::string WindowText(HWND hwnd) {
+    wchar_t buffer[1024];
+    const int length = GetWindowTextW(hwnd, buffer, 1024);
+    return FromWide(std::wstring_view(buffer, static_cast<std::size_t>(length)));
+}
+
+std::string ClassName(HWND hwnd) {
+    wchar_t buffer[256];
+    const int length = GetClassNameW(hwnd, buffer, 256);
+    return FromWide(std::wstring_view(buffer, static_cast<std::size_t>(length)));
+}
+
+}  // namespace kx::test

@@ -1,0 +1,83 @@
+// Helpers for tests that drive real windows: pumping messages, input, recorders, captures,
+// and child programs watched from outside. Windows only.
+#pragma once
+
+#include "MessageBox.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kx::test {
+
+// Handles window messages for the given time, or until the condition holds.
+void PumpFor(std::chrono::milliseconds duration);
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+// Pointer input as the window system delivers it to a window, in its client coordinates.
+void MouseMove(HWND hwnd, int x, int y);
+void MouseDown(HWND hwnd, int x, int y, UINT message = WM_LBUTTONDOWN);
+void MouseUp(HWND hwnd, int x, int y);
+void ClickAt(HWND hwnd, int x, int y);
+void PressKey(HWND hwnd, WPARAM key);  // key down and up, through the dialog-key handling
+
+// Records every message box and answers it; restores the platform box when destroyed.
+class MessageBoxRecorder {
+public:
+    explicit MessageBoxRecorder(ui::MessageAnswer answer = ui::MessageAnswer::Ok);
+    ~MessageBoxRecorder();
+    void SetAnswers(std::vector<ui::MessageAnswer> answers);  // used in order, then the default
+    const std::vector<ui::MessageBoxRequest>& Boxes() const { return boxes_; }
+    std::function<void(const ui::MessageBoxRequest&)> OnBox;  // runs while the "box" is up
+
+private:
+    std::vector<ui::MessageBoxRequest> boxes_;
+    std::vector<ui::MessageAnswer> answers_;
+    ui::MessageAnswer default_;
+};
+
+// Records the web and mail addresses opened; restores the shell when destroyed.
+class AddressRecorder {
+public:
+    AddressRecorder();
+    ~AddressRecorder();
+    const std::vector<std::string>& Addresses() const { return addresses_; }
+
+private:
+    std::vector<std::string> addresses_;
+};
+
+// Saves what the window shows on the screen as a 24-bit BMP file.
+void CaptureWindow(HWND hwnd, const std::string& bmpPath);
+COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY);
+
+// A program started in the background and watched from the test.
+class ChildProgram {
+public:
+    ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& workingFolder = "", const std::vector<std::string>& environment = {});
+    ~ChildProgram();  // ends the program if it still runs
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    // The exit code, or -1 when it has not ended within the time.
+    int WaitForExit(std::chrono::milliseconds timeout);
+    bool Running() const;
+    // A visible top-level window of the program whose caption contains the text (any when
+    // empty), waited for up to the time; nullptr when none appears.
+    HWND WaitForWindow(const std::string& captionPart, std::chrono::milliseconds timeout,
+                       const wchar_t* className = nullptr) const;
+    std::vector<HWND> VisibleWindows() const;
+
+private:
+    PROCESS_INFORMATION process_{};
+};
+
+std::string WindowText(HWND hwnd);
+std::string ClassName(HWND hwnd);
+
+}  // namespace kx::test

@@ -1,0 +1,105 @@
+#include "Application.h"
+#include "Form.h"
+#include "Gui.h"
+#include "Label.h"
+#include "StdControls.h"
+#include "Timer.h"
+
+#include <gtest/gtest.h>
+
+namespace kx::ui {
+namespace {
+
+using namespace std::chrono_literals;
+
+class SampleForm : public Form {
+public:
+    SampleForm() : Form(nullptr, FormBorder::Dialog, 300, 200) {
+        label.SetAutoSize(true);
+        label.SetText("A label");
+        label.OnClick = [this] { ++labelClicks; };
+        first.OnClick = [this] { ++firstClicks; };
+        SetTabOrder({&first, &second});
+    }
+    Label label{*this, 10, 10};
+    PushButton second{*this, 10, 100, 80, 25};
+    PushButton first{*this, 10, 50, 80, 25};
+    int labelClicks = 0;
+    int firstClicks = 0;
+    int closes = 0;
+    int shows = 0;
+
+protected:
+    void FormShow() override { ++shows; }
+    void FormClose() override { ++closes; }
+};
+
+TEST(Form, ShowsWithTheFirstControlInTabOrderFocusedAndRoutesClicksToLabels) {
+    SampleForm form;
+    form.Show();
+    test::PumpFor(100ms);
+    EXPECT_EQ(form.shows, 1);
+    EXPECT_EQ(form.ClientWidth(), 300);
+    EXPECT_EQ(form.ClientHeight(), 200);
+    EXPECT_TRUE(form.first.Focused());
+    EXPECT_GT(form.label.Width(), 20);
+    EXPECT_GT(form.label.Height(), 8);
+
+    test::ClickAt(form.Handle(), form.label.Left() + 2, form.label.Top() + 2);
+    EXPECT_EQ(form.labelClicks, 1);
+    test::ClickAt(form.Handle(), 250, 180);  // the background
+    EXPECT_EQ(form.labelClicks, 1);
+
+    test::PressKey(form.first.Handle(), VK_SPACE);
+    EXPECT_EQ(form.firstClicks, 1);
+    form.Close();
+    EXPECT_EQ(form.closes, 1);
+    EXPECT_FALSE(form.Visible());
+}
+
+TEST(Form, ModalShowingEndsOnCloseFromATimerAndRestoresTheOwner) {
+    SampleForm owner;
+    owner.Show();
+    class Dialog : public Form {
+    public:
+        explicit Dialog(Form& owner) : Form(&owner, FormBorder::DialogNoButtons, 200, 100) {}
+        Timer closer{*this, 50, [this] { Close(); }};
+    } dialog(owner);
+    dialog.SetPosition(FormPosition::OwnerCenter);
+    dialog.closer.SetEnabled(true);
+    bool ownerDisabledMeanwhile = false;
+    Timer probe(owner, 20, [&] { ownerDisabledMeanwhile |= !IsWindowEnabled(owner.Handle()); });
+    probe.SetEnabled(true);
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_TRUE(ownerDisabledMeanwhile);
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    EXPECT_FALSE(dialog.Visible());
+    const RECT o = owner.WindowRect(), d = dialog.WindowRect();
+    EXPECT_EQ(d.left - o.left, ((o.right - o.left) - (d.right - d.left)) / 2);
+}
+
+TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {
+    Application::Instance().SetTitle("Kestrix 3.0");
+    test::MessageBoxRecorder boxes;
+    SampleForm form;
+    Timer failing(form, 10, [&] {
+        failing.SetEnabled(false);
+        throw std::runtime_error("Cannot open file \"x.bmp\": not found");
+    });
+    failing.SetEnabled(true);
+    ASSERT_TRUE(test::PumpUntil([&] { return !boxes.Boxes().empty(); }, 2s));
+    EXPECT_EQ(boxes.Boxes()[0].Caption, "Kestrix 3.0");
+    EXPECT_EQ(boxes.Boxes()[0].Text, "Cannot open file \"x.bmp\": not found.");
+    EXPECT_EQ(boxes.Boxes()[0].Icon, MessageIcon::Error);
+}
+
+TEST(Form, ErrorTextGetsAFullStopOnlyAfterCharactersSortingAfterIt) {
+    EXPECT_EQ(ErrorBoxText("No such file"), "No such file.");
+    EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+    EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");
+    EXPECT_EQ(ErrorBoxText("Code 7"), "Code 7.");
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+}  // namespace
+}  // namespace kx::ui
