@@ -200,8 +200,16 @@ std::string BuildFormBody(std::string_view address, std::string_view subject, st
 }
 
 std::string BuildPostRequest(const FeedbackServer& server, const std::string& body) {
-    std::string host = server.Host.find(':') == std::string::npos ? server.Host : "[" + server.Host + "]";
-    if (server.Port != 80) host += ":" + std::to_string(server.Port);
+    // An IPv6 literal is bracketed so that a port can follow it.
+    const bool literal6 = server.Host.find(':') != std::string::npos;
+    std::string host;
+    if (literal6) host += '[';
+    host += server.Host;
+    if (literal6) host += ']';
+    if (server.Port != 80) {
+        host += ':';
+        host += std::to_string(server.Port);
+    }
     std::string request;
     request.reserve(300 + body.size());
     request += "POST ";
