@@ -1,0 +1,138 @@
+#include "PageLoader.h"
+
+#include "Text.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace kx {
+
+struct PageLoader::State {
+    std::atomic<bool> busy{false};
+    std::atomic<bool> abandoned{false};
+    std::mutex mutex;
+    HINTERNET session = nullptr;  // closing it from the GUI thread aborts a blocked load
+    std::string location = ErrorPageAddress;
+    std::string body;
+
+    ~State() {
+        if (session) InternetCloseHandle(session);
+    }
+};
+
+namespace {
+
+constexpr DWORD TimeoutMs = 30000;
+
+std::string CurrentUrl(HINTERNET request) {
+    // A fixed buffer and the text's own end: implementations disagree on the size's unit.
+    std::wstring url(INTERNET_MAX_URL_LENGTH + 1, L'\0');
+    DWORD size = static_cast<DWORD>(url.size() * sizeof(wchar_t));
+    if (!InternetQueryOptionW(request, INTERNET_OPTION_URL, url.data(), &size)) return {};
+    url.resize(wcsnlen(url.c_str(), url.size()));
+    return FromWide(url);
+}
+
+// True for http(s) documents with a success status, and for other schemes that loaded.
+bool Succeeded(HINTERNET request, const std::string& address) {
+    const std::string scheme = LowerAscii(address.substr(0, address.find(':')));
+    if (scheme != "http" && scheme != "https") return true;
+    DWORD status = 0, size = sizeof status;
+    if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return false;
+    return status >= 200 && status <= 299;
+}
+
+void Load(const std::shared_ptr<PageLoader::State>& state, const std::string& address) {
+    std::string location = PageLoader::ErrorPageAddress, body;
+    HINTERNET session;
+    {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        session = state->session;
+    }
+    const std::wstring wideAddress = ToWide(address);
+    HINTERNET request = InternetOpenUrlW(session, wideAddress.c_str(), nullptr, 0,
+                                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES, 0);
+    if (request) {
+        bool complete = Succeeded(request, address);
+        char chunk[16384];
+        DWORD got = 0;
+        while (complete) {
+            if (!InternetReadFile(request, chunk, sizeof chunk, &got)) {
+                complete = false;
+                break;
+            }
+            if (got == 0) break;
+            if (body.size() + got > PageLoader::MaxBodyBytes) {
+                complete = false;
+                break;
+            }
+            body.append(chunk, got);
+        }
+        if (complete) location = CurrentUrl(request);
+        else body.clear();
+        InternetCloseHandle(request);
+    }
+    std::lock_guard<std::mutex> lock(state->mutex);
+    if (state->abandoned) return;
+    state->location = location;
+    state->body = std::move(body);
+    state->busy = false;
+}
+
+}  // namespace
+
+PageLoader::PageLoader() : state_(std::make_shared<State>()) {}
+
+PageLoader::~PageLoader() {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->abandoned = true;
+    if (state_->session) {
+        InternetCloseHandle(state_->session);
+        state_->session = nullptr;
+    }
+}
+
+bool PageLoader::Navigate(const std::string& address) {
+    if (state_->busy) return false;
+    HINTERNET session = InternetOpenW(L"Mozilla/4.0 (compatible; Kestrix)", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
+                                      nullptr, 0);
+    if (!session) return false;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT}) {
+        DWORD timeout = TimeoutMs;
+        InternetSetOptionW(session, option, &timeout, sizeof timeout);
+    }
+    {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        if (state_->session) InternetCloseHandle(state_->session);
+        state_->session = session;
+        state_->location = ErrorPageAddress;
+        state_->body.clear();
+        state_->busy = true;
+    }
+    try {
+        std::thread(Load, state_, address).detach();
+    } catch (const std::system_error&) {
+        state_->busy = false;
+        return false;
+    }
+    return true;
+}
+
+bool PageLoader::Busy() const { return state_->busy; }
+
+std::string PageLoader::LocationUrl() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->location;
+}
+
+std::string PageLoader::Body() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->body;
+}
+
+}  // namespace kx

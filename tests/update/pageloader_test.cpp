@@ -1,0 +1,77 @@
+#include "LoopbackServer.h"
+#include "PageLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace kx {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Address(const test::LoopbackServer& server, const std::string& path) {
+    return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
+}
+
+bool WaitIdle(const PageLoader& loader) {
+    for (int i = 0; i < 1000 && loader.Busy(); ++i) std::this_thread::sleep_for(20ms);
+    return !loader.Busy();
+}
+
+TEST(PageLoader, LoadsADocumentAndReportsItsAddressAndBytes) {
+    const std::string document = "{\"Version\":\"3.0.1\",\"DownloadURL\":\"x\",\"Name\":\"\xE4\xB8\xAD\"}";
+    test::LoopbackServer server(test::reply::Canned("HTTP/1.0 200 OK\r\nContent-Type: application/json\r\n\r\n" + document));
+    PageLoader loader;
+    const std::string address = Address(server, "/version.json?rand=20261208120000");
+    ASSERT_TRUE(loader.Navigate(address));
+    ASSERT_TRUE(WaitIdle(loader));
+    EXPECT_EQ(loader.LocationUrl(), address);
+    EXPECT_EQ(loader.Body(), document);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].rfind("GET /version.json?rand=20261208120000 HTTP/1.1\r\n", 0), 0u);
+}
+
+TEST(PageLoader, FollowsRedirectsAndReportsTheFinalAddress) {
+    test::LoopbackServer target(test::reply::Canned("HTTP/1.0 200 OK\r\n\r\n{}"));
+    const std::string moved = Address(target, "/elsewhere.json");
+    test::LoopbackServer server(test::reply::Canned("HTTP/1.0 302 Found\r\nLocation: " + moved + "\r\n\r\n"));
+    PageLoader loader;
+    ASSERT_TRUE(loader.Navigate(Address(server, "/version.json")));
+    ASSERT_TRUE(WaitIdle(loader));
+    EXPECT_EQ(loader.LocationUrl(), moved);
+}
+
+TEST(PageLoader, ErrorStatusesRefusedConnectionsAndOversizedDocumentsGiveTheErrorPage) {
+    test::LoopbackServer missing(test::reply::Canned("HTTP/1.0 404 Not Found\r\n\r\n{\"Version\":\"9\"}"));
+    test::LoopbackServer huge(test::reply::Canned("HTTP/1.0 200 OK\r\n\r\n" + std::string(PageLoader::MaxBodyBytes + 1, ' ')));
+    test::LoopbackServer endless(test::reply::Endless("HTTP/1.0 200 OK\r\n\r\n"));
+    const std::string refused = "http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/v.json";
+    for (const std::string& address : {Address(missing, "/v.json"), Address(huge, "/v.json"),
+                                       Address(endless, "/v.json"), refused}) {
+        PageLoader loader;
+        ASSERT_TRUE(loader.Navigate(address)) << address;
+        ASSERT_TRUE(WaitIdle(loader)) << address;
+        EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress) << address;
+        EXPECT_EQ(loader.Body(), "") << address;
+    }
+}
+
+TEST(PageLoader, AnAbandonedLoadLeavesNothingBehind) {
+    test::LoopbackServer silent(test::reply::Silent());
+    {
+        PageLoader loader;
+        ASSERT_TRUE(loader.Navigate(Address(silent, "/v.json")));
+        ASSERT_TRUE(silent.WaitForRequests(1, 5s));
+        EXPECT_TRUE(loader.Busy());
+    }
+    // A new loader works normally after the abandoned one.
+    test::LoopbackServer server(test::reply::Canned("HTTP/1.0 200 OK\r\n\r\n[1]"));
+    PageLoader loader;
+    ASSERT_TRUE(loader.Navigate(Address(server, "/v.json")));
+    ASSERT_TRUE(WaitIdle(loader));
+    EXPECT_EQ(loader.Body(), "[1]");
+}
+
+}  // namespace
+}  // namespace kx
