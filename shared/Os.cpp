@@ -4,6 +4,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <shellapi.h>
 #else
 #include <cerrno>
 #include <climits>
@@ -152,6 +153,15 @@ std::string EnvironmentVariable(const char* name) {
     return FromWide(value);
 }
 
+std::vector<std::string> CommandLineArguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) out.push_back(FromWide(wide[i]));
+    LocalFree(wide);
+    return out;
+}
+
 #else  // POSIX
 
 namespace {
@@ -232,6 +242,10 @@ std::string Utf16ToSystemCodePage(std::u16string_view text) { return Utf16ToUtf8
 std::string EnvironmentVariable(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
 }
 
 #endif

@@ -40,5 +40,9 @@ std::string Utf16ToSystemCodePage(std::u16string_view text);
 
 std::string EnvironmentVariable(const char* name);  // empty when unset
 
+// The program's arguments in UTF-8, the program itself first; on Windows from the wide
+// command line, so that any file name arrives intact.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
 }  // namespace os
 }  // namespace kx

@@ -1,11 +1,10 @@
 // kxfeedbackserver: a stand-in for the maker's feedback service on 127.0.0.1. It accepts
 // every POST with an empty 200 answer and appends each request's exact bytes to a file.
 #include "Loopback.h"
+#include "Os.h"
 
 #ifdef _WIN32
 #include "Text.h"
-#include <windows.h>
-#include <shellapi.h>
 #endif
 
 #include <chrono>
@@ -18,21 +17,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> Arguments(int argc, char** argv) {
-#ifdef _WIN32
-    (void)argc;
-    (void)argv;
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i) out.push_back(kx::FromWide(wide[i]));
-    LocalFree(wide);
-    return out;
-#else
-    return std::vector<std::string>(argv, argv + argc);
-#endif
-}
 
 std::FILE* OpenForAppend(const std::string& path) {
 #ifdef _WIN32
@@ -51,7 +35,7 @@ bool ParseCount(const std::string& text, long& value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args = Arguments(argc, argv);
+    const std::vector<std::string> args = kx::os::CommandLineArguments(argc, argv);
     long port = -1, limit = 0;
     if ((args.size() != 3 && args.size() != 4) || !ParseCount(args[1], port) || port > 65535 ||
         (args.size() == 4 && !ParseCount(args[3], limit))) {
