@@ -1,0 +1,49 @@
+// Run-wide values of the feedback program: file paths, exit code, the hand-over record of a
+// submission and the flags the wait dialog shares with the worker.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace kx::ui {
+class Form;
+}
+
+namespace kx::valedict {
+
+extern std::string ProductFilePath;
+extern std::string LanguageFilePath;
+extern int ExitCode;
+
+struct THttpSendDate {
+    HWND SurveyWindow = nullptr;
+    std::string Address;
+    std::string Subject;
+    std::string Content;
+};
+extern THttpSendDate SendData;
+
+// The wait dialog, created at start and kept for the whole run.
+extern ui::Form* frmWait;
+
+// Each flag is one 32-bit word; true is written as all bits set and read as any bit set.
+inline constexpr std::uint32_t FlagTrue = 0xFFFFFFFFu;
+extern std::atomic<std::uint32_t> SubmitDone;
+extern std::atomic<std::uint32_t> SubmitCancelled;
+extern std::atomic<std::uint32_t> SubmitSucceeded;
+inline bool IsSet(const std::atomic<std::uint32_t>& flag) { return flag.load() != 0; }
+
+// Every submission has its own number. A new one clears SubmitDone and SubmitCancelled; from
+// then on a worker of an older one counts as cancelled and can no longer write the flags.
+std::uint32_t BeginSubmission();
+std::uint32_t CurrentSubmission();
+
+// The worker's side, each for its own submission only.
+bool SubmissionCancelled(std::uint32_t submission);
+void SetSubmissionSucceeded(std::uint32_t submission, bool succeeded);
+void SetSubmissionDone(std::uint32_t submission);
+
+}  // namespace kx::valedict

@@ -1,0 +1,188 @@
+#include "WaitFrm.h"
+
+#include "FormPost.h"
+#include "Global.h"
+#include "MessageBox.h"
+#include "ValedictState.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace kx::valedict {
+namespace {
+
+// The pane the controls lie on reaches past the client area by these amounts.
+constexpr int PaneLeft = -4;
+constexpr int PaneTop = -2;
+constexpr int SpinnerSize = 32;
+constexpr int FrameCount = 12;
+constexpr COLORREF SpinnerBackground = RGB(255, 0, 255);
+
+}  // namespace
+
+std::vector<std::shared_ptr<ui::Bitmap>> DrawSpinnerFrames() {
+    constexpr double Pi = 3.14159265358979323846;
+    std::vector<std::shared_ptr<ui::Bitmap>> frames;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    const LOGBRUSH light{BS_SOLID, RGB(200, 200, 200), 0};
+    const LOGBRUSH dark{BS_SOLID, RGB(70, 70, 70), 0};
+    const DWORD penStyle = PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND;
+    HPEN lightPen = ExtCreatePen(penStyle, 3, &light, 0, nullptr);
+    HPEN darkPen = ExtCreatePen(penStyle, 3, &dark, 0, nullptr);
+    for (int frame = 0; frame < FrameCount; ++frame) {
+        auto bitmap = ui::Bitmap::Create(SpinnerSize, SpinnerSize, SpinnerBackground);
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap->Handle());
+        HGDIOBJ oldPen = SelectObject(dc, lightPen);
+        for (int spoke = 0; spoke < FrameCount; ++spoke) {
+            // Spoke 0 points up; the marked one goes round clockwise.
+            const double angle = spoke * 2 * Pi / FrameCount;
+            const double dx = std::sin(angle), dy = -std::cos(angle);
+            SelectObject(dc, spoke == frame ? darkPen : lightPen);
+            MoveToEx(dc, static_cast<int>(std::lround(15.5 + 7 * dx)), static_cast<int>(std::lround(15.5 + 7 * dy)),
+                     nullptr);
+            LineTo(dc, static_cast<int>(std::lround(15.5 + 13 * dx)), static_cast<int>(std::lround(15.5 + 13 * dy)));
+        }
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBitmap);
+        frames.push_back(std::move(bitmap));
+    }
+    DeleteObject(lightPen);
+    DeleteObject(darkPen);
+    DeleteDC(dc);
+    return frames;
+}
+
+DWORD WINAPI SubmitWorker(LPVOID parameter) {
+    std::unique_ptr<SubmitJob> job(static_cast<SubmitJob*>(parameter));
+    const std::uint32_t submission = job->Submission;
+    auto report = [&] {
+        PostMessageW(job->ReportWindow, WM_SUBMITDONE, submission, 0);
+        SetSubmissionDone(submission);
+    };
+    try {
+        if (SubmissionCancelled(submission)) {
+            report();
+            return 0;
+        }
+        const FeedbackServer server = ConfiguredFeedbackServer();
+        if (SubmissionCancelled(submission)) {
+            report();
+            return 0;
+        }
+        const bool succeeded =
+            PostFeedback(server, job->Address, job->Subject, job->Content, std::chrono::milliseconds(15000));
+        SetSubmissionSucceeded(submission, succeeded);
+    } catch (...) {
+        SetSubmissionSucceeded(submission, false);
+    }
+    report();
+    return 0;
+}
+
+TfrmWait::TfrmWait(ui::Form& owner)
+    : Form(&owner, ui::FormBorder::DialogNoButtons, 434, 102),
+      imgGif(*this, PaneLeft, PaneTop + 20, SpinnerSize, SpinnerSize),
+      lblWait(*this, 0, 0),
+      btnCancel(*this, PaneLeft + 175, PaneTop + 70, 90, 25),
+      TimerGif(*this, 80, [this] { TimerGifTimer(); }),
+      Timer1(*this, 1000, [this] { Timer1Timer(); }) {
+    FormCreate();
+}
+
+TfrmWait::~TfrmWait() {
+    for (auto& [submission, handle] : workers_) CloseHandle(handle);
+}
+
+void TfrmWait::FormCreate() {
+    SetPosition(ui::FormPosition::OwnerCenter);
+    imgListGifPic = DrawSpinnerFrames();
+    imgGif.SetTransparent(true);
+    imgGif.SetBitmap(imgListGifPic[0]);
+    ui::FontSpec waitFont = Font();
+    waitFont.Height = 13;
+    lblWait.SetFont(waitFont);
+    lblWait.SetAutoSize(true);
+    btnCancel.OnClick = [this] { btnCancelClick(); };
+
+    lblWait.SetText(ReadIniValue(LanguageFilePath, "frmWait", "lblWait"));
+    SetCaption(ReadIniValue(LanguageFilePath, "frmWait", "Title"));
+    btnCancel.SetText(ReadIniValue(LanguageFilePath, "frmWait", "btnCancel"));
+
+    // The picture and the line are centred as one group, in the pane's coordinates.
+    const int imageTop = imgGif.Top() - PaneTop;
+    const int w = ClientWidth() - (imgGif.Width() + lblWait.Width() + 15);
+    const int imageLeft = w / 2;
+    imgGif.SetLeft(PaneLeft + imageLeft);
+    lblWait.SetLeft(PaneLeft + imageLeft + imgGif.Width() + 15);
+    lblWait.SetTop(PaneTop + imageTop + (imgGif.Height() - lblWait.Height()) / 2);
+}
+
+void TfrmWait::FormShow() {
+    FrameIndex = 0;
+    TimerGif.SetEnabled(true);
+    Timer1.SetEnabled(true);
+}
+
+void TfrmWait::FormClose() { TimerGif.SetEnabled(false); }
+
+void TfrmWait::Timer1Timer() {
+    Timer1.SetEnabled(false);
+    auto job = std::make_unique<SubmitJob>();
+    job->Submission = CurrentSubmission();
+    job->ReportWindow = Handle();
+    job->Address = SendData.Address;
+    job->Subject = SendData.Subject;
+    job->Content = SendData.Content;
+    HANDLE thread = CreateThread(nullptr, 0, &SubmitWorker, job.get(), 0, nullptr);
+    if (!thread) throw std::runtime_error("Cannot start the submission");
+    const std::uint32_t submission = job->Submission;
+    job.release();  // the worker owns it now
+    if (auto old = workers_.find(submission); old != workers_.end()) CloseHandle(old->second);
+    workers_[submission] = thread;
+    WorkerThread = thread;
+    ++workersStarted_;
+}
+
+void TfrmWait::TimerGifTimer() {
+    imgGif.SetBitmap(imgListGifPic[static_cast<std::size_t>(FrameIndex)]);
+    ++FrameIndex;
+    if (FrameIndex > 11) FrameIndex = 0;
+    if (IsSet(SubmitDone)) Close();
+}
+
+void TfrmWait::btnCancelClick() {
+    SubmitCancelled = FlagTrue;
+    Close();
+}
+
+void TfrmWait::SubmitDoneMessage(std::uint32_t submission) {
+    if (auto worker = workers_.find(submission); worker != workers_.end()) {
+        CloseHandle(worker->second);
+        if (WorkerThread == worker->second) WorkerThread = nullptr;
+        workers_.erase(worker);
+    }
+    if (submission != CurrentSubmission()) return;  // an older submission's late report
+    Close();
+    if (IsSet(SubmitCancelled)) {
+        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strCancelSubmit"),
+                           ui::MessageIcon::Information);
+    } else if (IsSet(SubmitSucceeded)) {
+        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strSuccessSubmit"),
+                           ui::MessageIcon::Information);
+        PostMessageW(SendData.SurveyWindow, WM_CLOSE, 0, 0);
+    } else {
+        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strFailedSubmit"),
+                           ui::MessageIcon::Information);
+    }
+}
+
+bool TfrmWait::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message != WM_SUBMITDONE) return false;
+    SubmitDoneMessage(static_cast<std::uint32_t>(wParam));
+    result = 0;
+    return true;
+}
+
+}  // namespace kx::valedict
