@@ -1,0 +1,25 @@
+// Values the launcher sets while its main window is created and reads for the rest of the run.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kx::portico {
+
+struct LauncherState {
+    std::string LanguageFilePath;  // the decoded text file every lookup reads
+    std::string SkinPath;          // program folder + ImagePath + "\Main\"
+    std::string CompanyName;       // lower-cased
+    int BrandNumber = 0;
+    bool FreeEdition = false;
+};
+
+LauncherState& State();
+
+// lookup(section, key, "???") on the language file.
+std::string Lookup(std::string_view section, std::string_view key);
+
+// A stored flag: a number is true when not zero; True and False in any letter case; else false.
+bool TextToBool(std::string_view text);
+
+}  // namespace kx::portico
