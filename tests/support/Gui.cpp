@@ -1,5 +1,6 @@
 #include "Gui.h"
 
+#include "Os.h"
 #include "Shell.h"
 #include "Text.h"
 
@@ -102,6 +103,13 @@ void CaptureWindow(HWND hwnd, const std::string& bmpPath) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+void SaveScreenshot(HWND hwnd, const std::string& name) {
+    const std::string folder = os::EnvironmentVariable("KX_SCREENSHOT_DIR");
+    if (folder.empty()) return;
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    CaptureWindow(hwnd, folder + "\\" + name + ".bmp");
 }
 
 COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY) {

@@ -53,6 +53,8 @@ private:
 // Saves what the window shows on the screen as a 24-bit BMP file.
 void CaptureWindow(HWND hwnd, const std::string& bmpPath);
 COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY);
+// With KX_SCREENSHOT_DIR set, saves the window there as NAME.bmp (for the documentation).
+void SaveScreenshot(HWND hwnd, const std::string& name);
 
 // A program started in the background and watched from the test.
 class ChildProgram {
