@@ -41,12 +41,12 @@ LRESULT CALLBACK TkxCustomButton::WindowProc(HWND hwnd, UINT message, WPARAM wPa
     auto* button = dynamic_cast<TkxCustomButton*>(WinControl::FromHandle(hwnd));
     if (!button) return DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = 0;
-    Application::Instance().Guarded([&] { result = button->Handle(message, wParam, lParam); });
+    Application::Instance().Guarded([&] { result = button->HandleWindowMessage(message, wParam, lParam); });
     return result;
 }
 
-LRESULT TkxCustomButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = WinControl::Handle();
+LRESULT TkxCustomButton::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = Handle();
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // the paint covers everything; erasing would only flicker
@@ -120,7 +120,7 @@ LRESULT TkxCustomButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void TkxCustomButton::PointerMoved(int x, int y) {
     RECT r;
-    GetClientRect(WinControl::Handle(), &r);
+    GetClientRect(Handle(), &r);
     if (x < 0 || y < 0 || x >= r.right || y >= r.bottom) {
         // Only a captured pointer reports positions outside: it has moved off the button.
         if (hovered_ || pressed_) {
@@ -133,7 +133,7 @@ void TkxCustomButton::PointerMoved(int x, int y) {
         return;
     }
     if (!tracking_) {
-        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, WinControl::Handle(), 0};
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, Handle(), 0};
         tracking_ = TrackMouseEvent(&track) != FALSE;
     }
     if (hovered_) return;
@@ -154,9 +154,9 @@ void TkxCustomButton::PointerLeft() {
 void TkxCustomButton::LeftButtonDown() {
     pressed_ = true;
     capturing_ = true;
-    SetCapture(WinControl::Handle());
+    SetCapture(Handle());
     if (!repeating_) {
-        SetTimer(WinControl::Handle(), RepeatTimerId, repeatInterval_ > 0 ? static_cast<UINT>(repeatInterval_) : 0,
+        SetTimer(Handle(), RepeatTimerId, repeatInterval_ > 0 ? static_cast<UINT>(repeatInterval_) : 0,
                  nullptr);
         repeating_ = true;
     }
@@ -167,13 +167,13 @@ void TkxCustomButton::LeftButtonDown() {
 void TkxCustomButton::LeftButtonUp(int x, int y) {
     const bool wasDown = capturing_;
     capturing_ = false;
-    if (GetCapture() == WinControl::Handle()) {
+    if (GetCapture() == Handle()) {
         releasing_ = true;
         ReleaseCapture();
         releasing_ = false;
     }
     RECT r;
-    GetClientRect(WinControl::Handle(), &r);
+    GetClientRect(Handle(), &r);
     const bool over = x >= 0 && y >= 0 && x < r.right && y < r.bottom;
     if (wasDown && over) {
         Click();
@@ -187,7 +187,7 @@ void TkxCustomButton::LeftButtonUp(int x, int y) {
 void TkxCustomButton::CancelMode() {
     capturing_ = false;
     keyDown_ = 0;
-    if (GetCapture() == WinControl::Handle()) {
+    if (GetCapture() == Handle()) {
         releasing_ = true;
         ReleaseCapture();
         releasing_ = false;
@@ -200,7 +200,7 @@ void TkxCustomButton::CancelMode() {
 
 void TkxCustomButton::StopRepeat() {
     if (!repeating_) return;
-    KillTimer(WinControl::Handle(), RepeatTimerId);
+    KillTimer(Handle(), RepeatTimerId);
     repeating_ = false;
 }
 
@@ -238,7 +238,7 @@ bool TkxCustomButton::HandleCommand(WORD code) {
     return true;
 }
 
-void TkxCustomButton::Repaint() { InvalidateRect(WinControl::Handle(), nullptr, FALSE); }
+void TkxCustomButton::Repaint() { InvalidateRect(Handle(), nullptr, FALSE); }
 
 void TkxCustomButton::SetCaption(const std::string& caption) {
     caption_ = caption;
@@ -262,14 +262,14 @@ void TkxCustomButton::SetFocusedRectMargin(int margin) {
 }
 
 void TkxCustomButton::SetTabStop(bool tabStop) {
-    HWND hwnd = WinControl::Handle();
+    HWND hwnd = Handle();
     LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     style = tabStop ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
     SetWindowLongPtrW(hwnd, GWL_STYLE, style);
     Repaint();
 }
 
-bool TkxCustomButton::TabStop() const { return (GetWindowLongPtrW(WinControl::Handle(), GWL_STYLE) & WS_TABSTOP) != 0; }
+bool TkxCustomButton::TabStop() const { return (GetWindowLongPtrW(Handle(), GWL_STYLE) & WS_TABSTOP) != 0; }
 
 void TkxCustomButton::SetColor(COLORREF color) {
     color_ = color;
@@ -277,15 +277,15 @@ void TkxCustomButton::SetColor(COLORREF color) {
 }
 
 void TkxCustomButton::SetDefault(bool isDefault) {
-    SetWindowLongPtrW(WinControl::Handle(), GWLP_ID, isDefault ? IDOK : 0);
+    SetWindowLongPtrW(Handle(), GWLP_ID, isDefault ? IDOK : 0);
 }
 
 void TkxCustomButton::SetCancel(bool isCancel) {
-    SetWindowLongPtrW(WinControl::Handle(), GWLP_ID, isCancel ? IDCANCEL : 0);
+    SetWindowLongPtrW(Handle(), GWLP_ID, isCancel ? IDCANCEL : 0);
 }
 
 void TkxCustomButton::Paint() {
-    HWND hwnd = WinControl::Handle();
+    HWND hwnd = Handle();
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     RECT area;
