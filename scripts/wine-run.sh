@@ -12,6 +12,11 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 if [ ! -f "$WINEPREFIX/.kx-ready" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
+  # Chinese texts in the programs' Tahoma fonts, as font linking gives them on Windows.
+  for face in Tahoma "Microsoft Sans Serif" "Times New Roman"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
+  done
   wineserver --wait || true
   touch "$WINEPREFIX/.kx-ready"
 fi
