@@ -30,8 +30,18 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-std::string CutToUnits(std::string_view value) {
+LookupObserver& Observer() {
+    static LookupObserver observer;
+    return observer;
+}
+
+void NotifyRead(const std::string& file, std::string_view section, std::string_view key) {
+    if (Observer()) Observer()(file, section, key);
+}
+
+std::string CutToUnits(std::string_view value, std::size_t& storedUnits) {
     std::u16string units = Utf8ToUtf16(value);
+    storedUnits = units.size();
     if (units.size() <= MaxValueUnits) return std::string(value);
     units.resize(MaxValueUnits);
     if (units.back() >= 0xD800 && units.back() < 0xDC00) units.pop_back();  // never half a pair
@@ -126,8 +136,10 @@ std::vector<IniReader::Section> IniReader::Parse(std::string_view text) {
         }
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos || sections.empty()) continue;
-        sections.back().Entries.push_back({std::string(TrimBlanks(line.substr(0, equals))),
-                                           CutToUnits(Unquote(TrimBlanks(line.substr(equals + 1)))), lineNumber});
+        std::size_t storedUnits = 0;
+        std::string value = CutToUnits(Unquote(TrimBlanks(line.substr(equals + 1))), storedUnits);
+        sections.back().Entries.push_back(
+            {std::string(TrimBlanks(line.substr(0, equals))), std::move(value), lineNumber, storedUnits});
     }
     return sections;
 }
@@ -136,7 +148,10 @@ IniReader::IniReader(std::string path) : path_(std::move(path)) {
     if (os::FileExists(path_)) sections_ = Parse(DecodeIniBytes(os::ReadFileBytes(path_)));
 }
 
+void SetLookupObserver(LookupObserver observer) { Observer() = std::move(observer); }
+
 std::string IniReader::ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const {
+    NotifyRead(path_, section, key);
     section = TrimBlanks(section);
     key = TrimBlanks(key);
     // A key asked for with a leading ";" is a comment, as the platform treats it.
@@ -161,7 +176,10 @@ std::string ReadIniValue(const std::string& file, std::string_view section, std:
                          std::string_view defaultValue) {
     if (defaultValue.empty()) defaultValue = MissingLookup;
     const std::string resolved = ResolveIniFile(file);
-    if (resolved.empty()) return std::string(defaultValue);
+    if (resolved.empty()) {
+        NotifyRead(file, section, key);
+        return std::string(defaultValue);
+    }
     std::string value = IniReader(resolved).ReadText(section, key, defaultValue);
     return value.empty() ? std::string(defaultValue) : value;
 }

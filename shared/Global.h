@@ -3,6 +3,8 @@
 
 #include "Os.h"
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,6 +39,7 @@ public:
         std::string Key;
         std::string Value;
         int Line;
+        std::size_t StoredUnits = 0;  // the value's UTF-16 length before the reader's cut
     };
     struct Section {
         std::string Name;
@@ -50,6 +53,12 @@ private:
     std::string path_;
     std::vector<Section> sections_;
 };
+
+// Sees every read of an IniReader or ReadIniValue, so that tests can list the keys a window
+// asks for. An empty observer switches it off.
+using LookupObserver =
+    std::function<void(const std::string& file, std::string_view section, std::string_view key)>;
+void SetLookupObserver(LookupObserver observer);
 
 // Decodes a language or product file's bytes: UTF-8 after a UTF-8 byte-order mark, UTF-16
 // after a UTF-16 one, the system code page otherwise.
