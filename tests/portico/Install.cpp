@@ -123,12 +123,14 @@ std::string LanguageFile::Text() const {
     return text;
 }
 
-void LanguageFile::Install() const {
+void LanguageFile::Install() const { InstallIn(InstallFolder()); }
+
+void LanguageFile::InstallIn(const std::string& programFolder) const {
     const std::string plain = os::TempFolder() + "Main.plain";
     const std::string text = Text();
     os::WriteFileBytes(plain, std::vector<std::uint8_t>(text.begin(), text.end()));
-    std::filesystem::create_directories(std::filesystem::path(ToWide(InstallFolder() + "Lang")));
-    CipherFile(plain, InstallFolder() + "Lang\\Main.dat", SuiteCipherKey, true);
+    std::filesystem::create_directories(std::filesystem::path(ToWide(programFolder + "Lang")));
+    CipherFile(plain, programFolder + "Lang\\Main.dat", SuiteCipherKey, true);
     os::RemoveFile(plain);
 }
 

@@ -25,6 +25,7 @@ public:
     LanguageFile& Remove(const std::string& section, const std::string& key);
     std::string Text() const;
     void Install() const;  // Lang\Main.dat in the program folder
+    void InstallIn(const std::string& programFolder) const;
 
 private:
     struct Entry {
