@@ -12,4 +12,13 @@ std::string BinaryFolder();
 // Runs the program with the arguments (each passed as one argument) and returns its exit code.
 int RunProgram(const std::string& program, const std::vector<std::string>& arguments);
 
+struct ProgramOutput {
+    int ExitCode;
+    std::string Out;  // standard output, as bytes
+    std::string Err;  // standard error, as bytes
+};
+
+// As RunProgram, and collects what the program wrote to its standard output and error.
+ProgramOutput RunProgramCapture(const std::string& program, const std::vector<std::string>& arguments);
+
 }  // namespace kx::test

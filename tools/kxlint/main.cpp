@@ -154,7 +154,7 @@ void CheckTemplate(const kx::LanguageKey& key, const IniReader::Entry& entry, co
         std::size_t j = i + 1;
         const std::size_t index = text.find_first_not_of("0123456789", j);
         if (index != std::string::npos && index > j && text[index] == ':') j = index + 1;
-        j = std::min(text.find_first_not_of("-+ #0", j), text.size());
+        j = std::min(text.find_first_not_of("-0", j), text.size());
         j = std::min(text.find_first_not_of("0123456789*", j), text.size());
         if (j < text.size() && text[j] == '.') j = std::min(text.find_first_not_of("0123456789*", j + 1), text.size());
         j = std::min(text.find_first_not_of("hlLqjzt", j), text.size());
