@@ -115,8 +115,15 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (WinControl* control = WinControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
                 app.Guarded([&] { control->HandleCommand(HIWORD(wParam)); });
+            } else if (LOWORD(wParam) == IDOK && lParam == 0) {
+                // Enter with no default button: a focused push button takes it, as in dialogs.
+                HWND focus = GetFocus();
+                WinControl* focused = WinControl::FromHandle(focus);
+                if (focused && IsChild(hwnd_, focus) &&
+                    (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON))
+                    app.Guarded([&] { focused->HandleCommand(BN_CLICKED); });
             }
-            return 0;  // the dialog keys' IDOK and IDCANCEL do nothing by themselves
+            return 0;  // otherwise the dialog keys' IDOK and IDCANCEL do nothing by themselves
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN:

@@ -1,0 +1,139 @@
+// Shared set-up of the in-process Valedict tests: an installation's language and product
+// files, the run-wide state reset, and a script that acts from inside modal loops.
+#pragma once
+
+#include "Form.h"
+#include "Gui.h"
+#include "TempDir.h"
+#include "Text.h"
+#include "Timer.h"
+#include "ValedictState.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kx::valedict::testing {
+
+inline const char* LanguageText() {
+    return "[Main]\r\n"
+           "Title=Kestrix Uninstall\r\n"
+           "lblTip=Thank you for using Kestrix!\r\n"
+           "lblDiscount=We are sorry to see you go. Would you tell us in a short survey which features you "
+           "missed or which problems you met?\r\n"
+           "btnSurvey=Take Survey\r\n"
+           "btnOK=OK\r\n"
+           "lblUninstall=Press Uninstall to go on with removing Kestrix.\r\n"
+           "btnUninstall=Uninstall\r\n"
+           "[frmSurvey]\r\n"
+           "Title=Help us improve %s\r\n"
+           "lblTip=Which features do you need, or which problems did you meet?\r\n"
+           "lblEmail=Your e-mail address:\r\n"
+           "btnSubmitSurvey=Submit\r\n"
+           "[frmWait]\r\n"
+           "Title=Sending your survey\r\n"
+           "lblWait=Sending your answers, please wait...\r\n"
+           "btnCancel=Cancel\r\n"
+           "[msgMain]\r\n"
+           "strNoText=Please write a few words first.\r\n"
+           "strErrorMailBox=Please enter a valid e-mail address.\r\n"
+           "strReadySubmit=Send the survey now?\r\n"
+           "strDefaultMailTitle=Uninstall Survey\r\n"
+           "strCancelSubmit=Sending was cancelled.\r\n"
+           "strSuccessSubmit=Thank you! Your survey has been sent.\r\n"
+           "strFailedSubmit=Sorry, the survey could not be sent.\r\n";
+}
+
+inline void SetEnvironment(const char* name, const std::string& value) {
+    SetEnvironmentVariableW(ToWide(name).c_str(), value.empty() ? nullptr : ToWide(value).c_str());
+}
+
+// Every form of this thread that is of type T and visible.
+template <class T>
+T* VisibleForm() {
+    struct Search {
+        T* found = nullptr;
+    } search;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            auto* form = reinterpret_cast<ui::Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+            if (form && IsWindowVisible(hwnd))
+                if (auto* typed = dynamic_cast<T*>(form)) s->found = typed;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Steps run in turn from a 10 ms timer, so they also run inside modal loops: each waits for
+// its condition, then acts. When the whole script overruns its limit it gives up and calls
+// the rescue, which must end the modal showings so that the test cannot hang.
+class Script {
+public:
+    struct Step {
+        std::function<bool()> Ready;
+        std::function<void()> Act;
+    };
+    Script(std::vector<Step> steps, std::function<void()> rescue,
+           std::chrono::milliseconds limit = std::chrono::seconds(30))
+        : steps_(std::move(steps)),
+          rescue_(std::move(rescue)),
+          deadline_(std::chrono::steady_clock::now() + limit),
+          timer_(host_, 10, [this] { Tick(); }) {
+        timer_.SetEnabled(true);
+    }
+    bool Finished() const { return next_ == steps_.size(); }
+    bool TimedOut() const { return timedOut_; }
+    std::size_t StepsDone() const { return next_; }
+    int Ticks() const { return ticks_; }
+
+private:
+    void Tick() {
+        ++ticks_;
+        if (Finished()) return;
+        if (std::chrono::steady_clock::now() > deadline_) {
+            timedOut_ = true;
+            next_ = steps_.size();
+            if (rescue_) rescue_();
+            return;
+        }
+        while (!Finished() && (!steps_[next_].Ready || steps_[next_].Ready())) {
+            Step& step = steps_[next_++];
+            if (step.Act) step.Act();
+        }
+    }
+    std::vector<Step> steps_;
+    std::function<void()> rescue_;
+    std::chrono::steady_clock::time_point deadline_;
+    std::size_t next_ = 0;
+    bool timedOut_ = false;
+    int ticks_ = 0;
+    ui::Form host_{nullptr, ui::FormBorder::None, 1, 1};
+    ui::Timer timer_;
+};
+
+// A language file and a product file in a private folder, made the run-wide ones.
+struct Installation {
+    test::TempDir folder;
+    std::string ProductFile;
+    std::string LanguageFile;
+    explicit Installation(const std::string& shortName = "Kestrix", const std::string& language = LanguageText()) {
+        ProductFile = folder.Write("Product.txt", shortName.empty() ? "[Product]\r\nCompany Name=Kestrix Software\r\n"
+                                                                   : "[Product]\r\nProduct short Name=" + shortName +
+                                                                         "\r\nCompany Name=Kestrix Software\r\n");
+        LanguageFile = language.empty() ? folder.File("Missing.dat") : folder.Write("Valedict.dat", language);
+    }
+    // After the prompt is created: its creation points the language path at the test
+    // program's own folder.
+    void Use() const {
+        ProductFilePath = ProductFile;
+        LanguageFilePath = LanguageFile;
+    }
+};
+
+}  // namespace kx::valedict::testing
