@@ -1,0 +1,243 @@
+// The real Valedict.exe in a temporary installation, driven from outside through window
+// messages as the uninstaller's user would drive it.
+#include "FileEncryptUnit.h"
+#include "Gui.h"
+#include "LoopbackServer.h"
+#include "Os.h"
+#include "Process.h"
+#include "TempDir.h"
+#include "Text.h"
+#include "ValedictTexts.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace kx::valedict {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto WindowWait = 20s;
+
+const char* ProductText = "[Product]\r\nProduct short Name=Kestrix\r\nCompany Name=Kestrix Software\r\n";
+
+struct InstalledProgram {
+    test::TempDir folder;
+    std::string Program;
+    std::string ProductFile;
+    InstalledProgram() {
+        Program = folder.File("Valedict.exe");
+        EXPECT_TRUE(CopyFileW(ToWide(test::BinaryFolder() + "Valedict.exe").c_str(), ToWide(Program).c_str(), FALSE));
+        test::MakeDirectories(folder.File("Lang"));
+        folder.Write("Lang\\Valedict.dat", testing::LanguageText());
+        ProductFile = folder.Write("Product.txt", ProductText);
+    }
+};
+
+HWND FindChild(HWND parent, const std::string& className, const std::string& text = "") {
+    struct Search {
+        std::string ClassName, Text;
+        HWND Found = nullptr;
+    } search{className, text};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (EqualsIgnoreAsciiCase(test::ClassName(hwnd), s->ClassName) && (s->Text.empty() || test::WindowText(hwnd) == s->Text))
+                s->Found = hwnd;
+            return s->Found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+// A control's text in another process: GetWindowText does not ask the control there.
+std::string ControlText(HWND control) {
+    wchar_t buffer[1024] = {};
+    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+    return FromWide(buffer);
+}
+
+// Presses a button the way a click does, without waiting for what the click starts.
+void Press(HWND button) {
+    ASSERT_NE(button, nullptr);
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+// The next message box of the program: its text, after which its OK button is pressed.
+std::string AnswerBox(const test::ChildProgram& child, UINT button = IDOK) {
+    HWND box = child.WaitForWindow("", WindowWait, L"#32770");
+    if (!box) return "(no message box)";
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    PostMessageW(GetDlgItem(box, static_cast<int>(button)), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) std::this_thread::sleep_for(20ms);
+    return FromWide(text);
+}
+
+// Exit code of a program that must end without ever showing a window.
+int ExitCodeWithoutWindow(test::ChildProgram& child, bool& showedWindow) {
+    showedWindow = false;
+    for (int i = 0; i < 1000; ++i) {
+        if (!child.VisibleWindows().empty()) showedWindow = true;
+        const int code = child.WaitForExit(20ms);
+        if (code != -1) return code;
+    }
+    return -1;
+}
+
+TEST(ValedictProgram, UninstallButtonGivesZeroAndTheCloseButtonOne) {
+    const InstalledProgram install;
+    {
+        test::ChildProgram child(install.Program, {"0", install.ProductFile});
+        HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+        ASSERT_NE(prompt, nullptr);
+        Press(FindChild(prompt, "Button", "Uninstall"));
+        EXPECT_EQ(child.WaitForExit(WindowWait), 0);
+    }
+    {
+        test::ChildProgram child(install.Program, {"0", install.ProductFile});
+        HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+        ASSERT_NE(prompt, nullptr);
+        PostMessageW(prompt, WM_CLOSE, 0, 0);
+        EXPECT_EQ(child.WaitForExit(WindowWait), 1);
+    }
+}
+
+TEST(ValedictProgram, EnterRightAfterStartPressesTheHiddenOkButton) {
+    const InstalledProgram install;
+    test::ChildProgram child(install.Program, {"0", install.ProductFile});
+    HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+    ASSERT_NE(prompt, nullptr);
+    HWND ok = FindChild(prompt, "Button", "OK");
+    ASSERT_NE(ok, nullptr);
+    RECT r;
+    GetWindowRect(ok, &r);
+    POINT p{r.left, r.top};
+    ScreenToClient(prompt, &p);
+    EXPECT_EQ(p.x, 2480);  // far outside the visible client area
+    PostMessageW(ok, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageW(ok, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
+    EXPECT_EQ(child.WaitForExit(WindowWait), 1);
+}
+
+TEST(ValedictProgram, NoArgumentsOrNoProductFileEndsWithZeroAndShowsNothing) {
+    const InstalledProgram install;
+    const test::TempDir elsewhere;
+    const std::vector<std::vector<std::string>> commandLines = {
+        {},
+        {"0", install.folder.File("Missing.txt")},
+        {"1", install.folder.File("Missing.dat")},  // a scrambled file that is not there
+        {"0", "Product.txt"},  // exists only relative to the program folder, not to the current one
+    };
+    for (const auto& arguments : commandLines) {
+        test::ChildProgram child(install.Program, arguments, elsewhere.Path());
+        bool showedWindow = true;
+        EXPECT_EQ(ExitCodeWithoutWindow(child, showedWindow), 0) << arguments.size();
+        EXPECT_FALSE(showedWindow) << arguments.size();
+    }
+}
+
+TEST(ValedictProgram, AScrambledProductFileIsReadFromItsDecodedCopyInTheTemporaryFolder) {
+    const InstalledProgram install;
+    const test::TempDir temporary;
+    const std::string plain(ProductText);
+    std::vector<std::uint8_t> scrambled(plain.size());
+    ASSERT_TRUE(EncodeBuffer(reinterpret_cast<const std::uint8_t*>(plain.data()), static_cast<std::uint32_t>(plain.size()),
+                             scrambled.data(), static_cast<std::uint32_t>(scrambled.size()), SuiteCipherKey));
+    const std::string scrambledFile = install.folder.WriteBytes("Shipped.dat", scrambled);
+    const std::vector<std::string> environment = {"TEMP=" + temporary.Path(), "TMP=" + temporary.Path()};
+    {
+        test::ChildProgram child(install.Program, {"1", scrambledFile}, "", environment);
+        HWND prompt = child.WaitForWindow("Kestrix Uninstall", WindowWait);
+        ASSERT_NE(prompt, nullptr);
+        EXPECT_EQ(test::WindowText(prompt), "Kestrix Uninstall - Kestrix");
+        EXPECT_EQ(test::ReadText(temporary.File("Shipped.txt")), plain);
+        PostMessageW(prompt, WM_CLOSE, 0, 0);
+        EXPECT_EQ(child.WaitForExit(WindowWait), 1);
+    }
+    // Any other marker, even " 1" or "01", reads the scrambled bytes as they are: no short name.
+    for (const std::string marker : {" 1", "01"}) {
+        test::ChildProgram child(install.Program, {marker, scrambledFile}, "", environment);
+        HWND prompt = child.WaitForWindow("Kestrix Uninstall", WindowWait);
+        ASSERT_NE(prompt, nullptr);
+        EXPECT_EQ(test::WindowText(prompt), "Kestrix Uninstall") << marker;
+        PostMessageW(prompt, WM_CLOSE, 0, 0);
+        EXPECT_EQ(child.WaitForExit(WindowWait), 1);
+    }
+}
+
+TEST(ValedictProgram, AWholeSurveyReachesTheFeedbackServerByteForByteAndTheCloseButtonStillGivesOne) {
+    const InstalledProgram install;
+    test::LoopbackServer server(test::reply::Status(200));
+    test::ChildProgram child(install.Program, {"0", install.ProductFile}, "",
+                             {"KESTRIX_FEEDBACK_SERVER=127.0.0.1:" + std::to_string(server.Port())});
+    HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+    ASSERT_NE(prompt, nullptr);
+    Press(FindChild(prompt, "Button", "Take Survey"));
+    HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
+    ASSERT_NE(survey, nullptr);
+    HWND text = FindChild(survey, "RICHEDIT50W");
+    HWND email = FindChild(survey, "Edit");
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(email, nullptr);
+    const std::wstring typed = L"\x4E2D a&b+c*#%[]\r\n\xD83D\xDE00 <br>";
+    SendMessageW(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    SendMessageW(email, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" me@example.com"));
+    Press(FindChild(survey, "Button", "Submit"));
+
+    EXPECT_EQ(AnswerBox(child), "Send the survey now?");
+    EXPECT_EQ(AnswerBox(child), "Thank you! Your survey has been sent.");
+    for (int i = 0; i < 500 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(IsWindow(survey));  // closed after the success, back to the prompt
+    EXPECT_TRUE(IsWindowVisible(prompt));
+
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const std::string body =
+        "myaddress=%20me@example.com"
+        "&subject=Uninstall%20Survey%20For%20Kestrix"
+        "&content=%E4%B8%AD%20a%26b%2Bc%2A%23%25%5B%5D%3Cbr%3E%F0%9F%98%80%20%3Cbr%3E";
+    EXPECT_EQ(server.Requests()[0],
+              "POST /dodaRO/sendmail2.php HTTP/1.0\r\n"
+              "Connection: keep-alive\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
+              "Content-Length: " + std::to_string(body.size()) + "\r\n"
+              "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
+              "Accept: text/html, */*\r\n"
+              "Accept-Encoding: identity\r\n"
+              "User-Agent: Mozilla/3.0 (compatible; Kestrix Feedback)\r\n"
+              "\r\n" + body);
+
+    PostMessageW(prompt, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child.WaitForExit(WindowWait), 1);
+}
+
+TEST(ValedictProgram, AFailedPostIsReportedAndTheSurveyStaysOpen) {
+    const InstalledProgram install;
+    const int port = test::UnusedPort();
+    test::ChildProgram child(install.Program, {"0", install.ProductFile}, "",
+                             {"KESTRIX_FEEDBACK_SERVER=127.0.0.1:" + std::to_string(port)});
+    HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+    ASSERT_NE(prompt, nullptr);
+    Press(FindChild(prompt, "Button", "Take Survey"));
+    HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
+    ASSERT_NE(survey, nullptr);
+    SendMessageW(FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Slow start"));
+    SendMessageW(FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
+    Press(FindChild(survey, "Button", "Submit"));
+    EXPECT_EQ(AnswerBox(child), "Send the survey now?");
+    EXPECT_EQ(AnswerBox(child), "Sorry, the survey could not be sent.");
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(IsWindowVisible(survey));
+    EXPECT_EQ(ControlText(FindChild(survey, "RICHEDIT50W")), "Slow start");
+    EXPECT_EQ(ControlText(FindChild(survey, "Edit")), "me@example.com");
+    PostMessageW(survey, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 500 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
+    Press(FindChild(prompt, "Button", "Uninstall"));
+    EXPECT_EQ(child.WaitForExit(WindowWait), 0);
+}
+
+}  // namespace
+}  // namespace kx::valedict
