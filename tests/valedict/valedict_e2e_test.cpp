@@ -60,6 +60,14 @@ std::string ControlText(HWND control) {
     return FromWide(buffer);
 }
 
+// With KX_VALEDICT_SCREENSHOTS naming a folder, the windows are saved there as the test meets them.
+void Keep(HWND window, const std::string& name) {
+    const std::string folder = os::EnvironmentVariable("KX_VALEDICT_SCREENSHOTS");
+    if (folder.empty() || !window) return;
+    std::this_thread::sleep_for(300ms);  // let it paint
+    test::CaptureWindow(window, folder + "\\" + name + ".bmp");
+}
+
 // Presses a button the way a click does, without waiting for what the click starts.
 void Press(HWND button) {
     ASSERT_NE(button, nullptr);
@@ -176,6 +184,7 @@ TEST(ValedictProgram, AWholeSurveyReachesTheFeedbackServerByteForByteAndTheClose
                              {"KESTRIX_FEEDBACK_SERVER=127.0.0.1:" + std::to_string(server.Port())});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
+    Keep(prompt, "valedict-prompt");
     Press(FindChild(prompt, "Button", "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
@@ -186,9 +195,11 @@ TEST(ValedictProgram, AWholeSurveyReachesTheFeedbackServerByteForByteAndTheClose
     const std::wstring typed = L"\x4E2D a&b+c*#%[]\r\n\xD83D\xDE00 <br>";
     SendMessageW(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
     SendMessageW(email, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" me@example.com"));
+    Keep(survey, "valedict-survey");
     Press(FindChild(survey, "Button", "Submit"));
 
     EXPECT_EQ(AnswerBox(child), "Send the survey now?");
+    Keep(child.WaitForWindow("Sending your survey", 5s), "valedict-wait");
     EXPECT_EQ(AnswerBox(child), "Thank you! Your survey has been sent.");
     for (int i = 0; i < 500 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(IsWindow(survey));  // closed after the success, back to the prompt
