@@ -1,6 +1,7 @@
 #include "MainFrm.h"
 
 #include "AboutFrm.h"
+#include "GetNewVersionFrm.h"
 #include "Application.h"
 #include "Global.h"
 #include "LauncherState.h"
@@ -13,7 +14,7 @@
 
 namespace kx::portico {
 
-std::unique_ptr<ui::Form> frmGetNewVersion;
+std::unique_ptr<TfrmGetNewVersion> frmGetNewVersion;
 
 namespace {
 
@@ -202,7 +203,39 @@ void TfrmMain::FormClose() { frmGetNewVersion.reset(); }
 
 void TfrmMain::TimerVersionAndADTimer() {
     TimerVersionAndAD.SetEnabled(false);
-    // The promotion viewer and the update check start here.
+    if (UpperAscii(Lookup("Product", "Company Name")) == "BRAMBLEWICK") return;
+    StartPromotionViewer();
+    StartUpdateCheck();
+}
+
+void TfrmMain::StartPromotionViewer() {
+    const std::string path = os::ProgramFolder() + "Bargello.exe";
+    const std::string url = Lookup("Product", "UpdateUrl");
+    if (!os::FileExists(path) || url == MissingLookup) return;
+    const std::string parameters = url + TimeStampQuery() + " KX" + (State().FreeEdition ? " 0" : " 1");
+    ui::ShellOpen(path, parameters, SW_SHOWNORMAL);
+}
+
+void TfrmMain::StartUpdateCheck() {
+    frmGetNewVersion.reset();
+    frmGetNewVersion = std::make_unique<TfrmGetNewVersion>(*this);
+    frmGetNewVersion->NotifyWindow = Handle();
+    frmGetNewVersion->FreeEdition = State().FreeEdition;
+    frmGetNewVersion->LanguageFilePath = State().LanguageFilePath;
+    frmGetNewVersion->BeginCheck();
+}
+
+void TfrmMain::WMUpdateCheckDone(WPARAM wParam) {
+    if (!frmGetNewVersion) return;
+    if (wParam == 1) frmGetNewVersion->ShowModal();
+    frmGetNewVersion.reset();
+}
+
+bool TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message != WM_UPDATECHECKDONE) return false;
+    WMUpdateCheckDone(wParam);
+    result = 0;
+    return true;
 }
 
 bool TfrmMain::RunTool(const std::string& program, const std::string& arguments) {

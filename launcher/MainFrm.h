@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Form.h"
+#include "GetNewVersionFrm.h"
 #include "ImageButton.h"
 #include "Label.h"
 #include "Picture.h"
@@ -14,7 +15,7 @@
 namespace kx::portico {
 
 // The update dialog while one exists; freed and cleared by whoever ends it.
-extern std::unique_ptr<ui::Form> frmGetNewVersion;
+extern std::unique_ptr<TfrmGetNewVersion> frmGetNewVersion;
 
 class TfrmMain : public ui::Form {
 public:
@@ -55,10 +56,14 @@ public:
     void lblFeedbackClick();
     void lblHistoryClick();
     void TimerVersionAndADTimer();
+    void StartPromotionViewer();
+    void StartUpdateCheck();
+    void WMUpdateCheckDone(WPARAM wParam);
 
 protected:
     void FormShow() override;
     void FormClose() override;
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void StartTool(const std::string& program, const std::string& arguments);

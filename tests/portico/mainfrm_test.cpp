@@ -282,7 +282,7 @@ TEST_F(MainWindow, CloseButtonEndsTheLoopAndFreesTheUpdateDialog) {
     TfrmMain frm;
     ui::Application::Instance().SetMainForm(&frm);
     frm.Show();
-    portico::frmGetNewVersion = std::make_unique<ui::Form>(&frm, ui::FormBorder::None, 10, 10);
+    portico::frmGetNewVersion = std::make_unique<portico::TfrmGetNewVersion>(frm);
     ClickAt(frm.btnClose.Handle(), 5, 5);
     EXPECT_FALSE(frm.Visible());
     EXPECT_FALSE(portico::frmGetNewVersion);

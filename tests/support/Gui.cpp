@@ -12,11 +12,18 @@ void PumpFor(std::chrono::milliseconds duration) {
     PumpUntil([] { return false; }, duration);
 }
 
+namespace {
+int quitRequests = 0;
+}  // namespace
+
+int QuitRequestsMet() { return quitRequests; }
+
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) ++quitRequests;
             HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
             if (root && IsDialogMessageW(root, &msg)) continue;
             TranslateMessage(&msg);

@@ -16,6 +16,8 @@ namespace kx::test {
 // Handles window messages for the given time, or until the condition holds.
 void PumpFor(std::chrono::milliseconds duration);
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+// How many requests to leave the message loop the pumping has met so far.
+int QuitRequestsMet();
 
 // Pointer input as the window system delivers it to a window, in its client coordinates.
 void MouseMove(HWND hwnd, int x, int y);

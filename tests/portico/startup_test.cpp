@@ -1,0 +1,220 @@
+#include "Install.h"
+
+#include "Application.h"
+#include "GetNewVersionFrm.h"
+#include "LoopbackServer.h"
+#include "MainFrm.h"
+#include "Os.h"
+#include "Text.h"
+#include "Timer.h"
+
+#include <regex>
+
+namespace kx::test {
+namespace {
+
+using namespace std::chrono_literals;
+using portico::frmGetNewVersion;
+using portico::TfrmMain;
+
+const std::string NewerDocument = "HTTP/1.0 200 OK\r\n\r\n{\"Version\":\"9.0\",\"DownloadURL\":\"http://dl.kestrix.example/9\"}";
+
+// Whether the launcher was told to end since the last call: a request to leave the message
+// loop that is still queued, or one that the test's pumping met.
+bool TakeQuit() {
+    static int seen = 0;
+    MSG msg;
+    const bool queued = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    const bool met = QuitRequestsMet() != seen;
+    seen = QuitRequestsMet();
+    return queued || met;
+}
+
+class StartupTimer : public LauncherTest {
+protected:
+    void TearDown() override {
+        for (const char* name : {"Bargello", "Freshen"}) {
+            os::RemoveFile(folder + name + ".exe");
+            os::RemoveFile(folder + name + ".log");
+        }
+        TakeQuit();
+        LauncherTest::TearDown();
+    }
+    std::string Url(const LoopbackServer& server) {
+        return "http://127.0.0.1:" + std::to_string(server.Port()) + "/version.json";
+    }
+    // Shows the window and waits for the one-shot timer's work.
+    void ShowAndWaitForTheTimer(TfrmMain& frm) {
+        frm.Show();
+        ASSERT_TRUE(frm.TimerVersionAndAD.Enabled());
+        ASSERT_TRUE(PumpUntil([&] { return !frm.TimerVersionAndAD.Enabled(); }, 5s));
+    }
+};
+
+TEST_F(StartupTimer, StartsThePromotionViewerWithTheStampedAddressAndTheEditionDigit) {
+    CopyProgram("Bargello.exe", folder);
+    LoopbackServer server(reply::Silent());
+    for (const char* edition : {"0", "1"}) {
+        os::RemoveFile(folder + "Bargello.log");
+        language.Set("Product", "UpdateUrl", Url(server)).Set("frmAbout", "Type", edition).Install();
+        TfrmMain frm;
+        ShowAndWaitForTheTimer(frm);
+        ASSERT_TRUE(PumpUntil([&] { return !ReadAll(folder + "Bargello.log").empty(); }, 10s));
+        const std::regex expected(std::regex_replace(Url(server), std::regex("[.?]"), "\\$&") +
+                                  "\\?rand=\\d{14} KX " + (std::string(edition) == "1" ? "0" : "1") + "\r\n");
+        EXPECT_TRUE(std::regex_match(ReadAll(folder + "Bargello.log"), expected)) << ReadAll(folder + "Bargello.log");
+        EXPECT_TRUE(frmGetNewVersion);  // the check runs beside the viewer
+        frm.Hide();
+        frmGetNewVersion.reset();
+    }
+}
+
+TEST_F(StartupTimer, NoViewerWithoutItsProgramOrAnAddressAndNothingAtAllForBramblewick) {
+    LoopbackServer server(reply::Silent());
+    language.Set("Product", "UpdateUrl", Url(server)).Install();
+    {
+        TfrmMain frm;  // no Bargello.exe
+        ShowAndWaitForTheTimer(frm);
+        EXPECT_TRUE(frmGetNewVersion);
+        frm.Hide();
+    }
+    CopyProgram("Bargello.exe", folder);
+    language.Remove("Product", "UpdateUrl").Install();
+    {
+        TfrmMain frm;
+        ShowAndWaitForTheTimer(frm);
+        EXPECT_TRUE(frmGetNewVersion);
+        EXPECT_FALSE(frmGetNewVersion->TimerCheck.Enabled());  // no address: the dialog stays idle
+        frm.Hide();
+    }
+    language.Set("Product", "UpdateUrl", Url(server)).Set("Product", "Company Name", "bRAMBLEwick").Install();
+    {
+        TfrmMain frm;
+        ShowAndWaitForTheTimer(frm);
+        EXPECT_FALSE(frmGetNewVersion);
+        frm.Hide();
+    }
+    PumpFor(500ms);
+    EXPECT_EQ(ReadAll(folder + "Bargello.log"), "");
+}
+
+TEST_F(StartupTimer, TheReportFreesTheDialogUnseenOrAfterItsModalShowing) {
+    TfrmMain frm;
+    frm.Show();
+    frm.TimerVersionAndAD.SetEnabled(false);  // the dialogs here are made by the test
+    frm.Post(portico::WM_UPDATECHECKDONE, 1);  // no dialog: nothing happens
+    PumpFor(100ms);
+    EXPECT_FALSE(frmGetNewVersion);
+
+    frmGetNewVersion = std::make_unique<portico::TfrmGetNewVersion>(frm);
+    frm.Post(portico::WM_UPDATECHECKDONE, 0);
+    PumpFor(100ms);
+    EXPECT_FALSE(frmGetNewVersion);
+
+    frmGetNewVersion = std::make_unique<portico::TfrmGetNewVersion>(frm);
+    bool shownModally = false;
+    ui::Timer closer(frm, 300, [&] {
+        if (!frmGetNewVersion || !frmGetNewVersion->Modal()) return;
+        shownModally = frmGetNewVersion->Visible() && !IsWindowEnabled(frm.Handle());
+        frmGetNewVersion->btnCancelClick();
+    });
+    closer.SetEnabled(true);
+    frm.Post(portico::WM_UPDATECHECKDONE, 1);
+    ASSERT_TRUE(PumpUntil([&] { return !frmGetNewVersion; }, 5s));
+    EXPECT_TRUE(shownModally);
+    EXPECT_TRUE(frm.Visible());
+    EXPECT_FALSE(TakeQuit());  // the full edition's Later only closes the dialog
+    frm.Hide();
+}
+
+TEST_F(StartupTimer, ANewerVersionIsOfferedAboutASecondAfterStart) {
+    LoopbackServer server(reply::Canned(NewerDocument));
+    language.Set("Product", "UpdateUrl", Url(server)).Install();
+    TfrmMain frm;
+    bool offered = false;
+    ui::Timer watcher(frm, 100, [&] {
+        if (!frmGetNewVersion || !frmGetNewVersion->Modal()) return;
+        offered = frmGetNewVersion->NewVersion == "9.0" && frmGetNewVersion->Visible();
+        SaveScreenshot(frm.Handle(), "portico-main-with-update");
+        frmGetNewVersion->btnCloseFrmClick();
+    });
+    watcher.SetEnabled(true);
+    frm.Show();
+    ASSERT_TRUE(PumpUntil([&] { return offered && !frmGetNewVersion; }, 15s));
+    EXPECT_EQ(server.Requests().size(), 1u);
+    frm.Hide();
+}
+
+TEST_F(StartupTimer, TheUpdateButtonStartsTheUpgradeProgramOrOpensTheDownloadAddress) {
+    LoopbackServer server(reply::Canned(NewerDocument));
+    for (const bool upgradeProgram : {true, false}) {
+        for (const char* edition : {"0", "1"}) {
+            if (upgradeProgram) CopyProgram("Freshen.exe", folder);
+            else os::RemoveFile(folder + "Freshen.exe");
+            language.Set("Product", "UpdateUrl", Url(server)).Set("frmAbout", "Type", edition).Install();
+            const std::size_t opened = addresses.Addresses().size();
+            TfrmMain frm;
+            ui::Timer clicker(frm, 100, [&] {
+                if (frmGetNewVersion && frmGetNewVersion->Modal()) ClickAt(frmGetNewVersion->btnUpdate.Handle(), 10, 10);
+            });
+            clicker.SetEnabled(true);
+            frm.Show();
+            const std::string label = std::string(upgradeProgram ? "Freshen " : "no Freshen ") + "Type=" + edition;
+            ASSERT_TRUE(PumpUntil([&] { return frm.Tag == 1 && !frm.TimerVersionAndAD.Enabled() && !frmGetNewVersion; }, 15s))
+                << label;
+            const bool ended = TakeQuit();
+            if (upgradeProgram) {
+                EXPECT_TRUE(ended) << label;
+                ASSERT_TRUE(PumpUntil([&] { return !ReadAll(folder + "Freshen.log").empty(); }, 10s)) << label;
+                EXPECT_EQ(ReadAll(folder + "Freshen.log"), "\r\n") << label;  // no arguments
+                EXPECT_EQ(addresses.Addresses().size(), opened) << label;
+                os::RemoveFile(folder + "Freshen.log");
+            } else {
+                EXPECT_EQ(ended, std::string(edition) == "1") << label;  // only the free edition ends
+                ASSERT_EQ(addresses.Addresses().size(), opened + 1) << label;
+                EXPECT_EQ(addresses.Addresses().back(), "http://dl.kestrix.example/9") << label;
+            }
+            frm.Hide();
+        }
+    }
+}
+
+TEST_F(StartupTimer, AToolStartedInTheFirstSecondDelaysTheTimersWorkUntilItEnds) {
+    CopyProgram("Snipwell.exe", folder);
+    CopyProgram("Bargello.exe", folder);
+    LoopbackServer server(reply::Silent());
+    language.Set("Product", "UpdateUrl", Url(server)).Install();
+    SetEnvironmentVariableW(L"KX_STUB_LIFETIME_MS", L"2000");
+    TfrmMain frm;
+    frm.Show();
+    ClickAt(frm.btnCut.Handle(), 30, 30);  // returns when the tool has ended, after the timer fell due
+    SetEnvironmentVariableW(L"KX_STUB_LIFETIME_MS", L"0");
+    EXPECT_EQ(ReadAll(folder + "Snipwell.log"), "Wrenfold SINGLE_CUT\r\n");
+    EXPECT_TRUE(frm.TimerVersionAndAD.Enabled());
+    EXPECT_FALSE(frmGetNewVersion);
+    EXPECT_EQ(ReadAll(folder + "Bargello.log"), "");
+    ASSERT_TRUE(PumpUntil([&] { return !frm.TimerVersionAndAD.Enabled(); }, 5s));
+    EXPECT_TRUE(frmGetNewVersion);
+    EXPECT_TRUE(PumpUntil([&] { return !ReadAll(folder + "Bargello.log").empty(); }, 10s));
+    frm.Hide();
+}
+
+TEST_F(StartupTimer, ClosingTheLauncherWhileTheCheckLoadsFreesTheDialog) {
+    LoopbackServer server(reply::Silent());
+    language.Set("Product", "UpdateUrl", Url(server)).Install();
+    for (int round = 0; round < 5; ++round) {
+        TfrmMain frm;
+        ui::Application::Instance().SetMainForm(&frm);
+        ShowAndWaitForTheTimer(frm);
+        ASSERT_TRUE(frmGetNewVersion);
+        ASSERT_TRUE(server.WaitForRequests(static_cast<std::size_t>(round) + 1, 5s));
+        EXPECT_TRUE(frmGetNewVersion->wbNewVersion.Busy());
+        ClickAt(frm.btnClose.Handle(), 5, 5);
+        EXPECT_FALSE(frmGetNewVersion);
+        EXPECT_TRUE(TakeQuit());
+        ui::Application::Instance().SetMainForm(nullptr);
+    }
+}
+
+}  // namespace
+}  // namespace kx::test
