@@ -199,7 +199,14 @@ void TfrmMain::ShowLinkPicture(ui::Picture& picture, const char* file) {
     picture.Repaint();
 }
 
-void TfrmMain::FormClose() { frmGetNewVersion.reset(); }
+void TfrmMain::FormClose() {
+    // A dialog in its modal showing is ended, not destroyed: its showing frees it on return.
+    if (frmGetNewVersion && frmGetNewVersion->Modal()) {
+        frmGetNewVersion->Close();
+        return;
+    }
+    frmGetNewVersion.reset();
+}
 
 void TfrmMain::TimerVersionAndADTimer() {
     TimerVersionAndAD.SetEnabled(false);

@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Builds the demo installation in build/demo from the Windows build and demo/, then starts
-# Portico in it under Wine: on your display until you close it, or, without a display, on a
-# virtual one just long enough to save a screenshot of the launcher.
+# Builds the demo installation in build/demo from the Windows build and demo/, starts a
+# loopback version service that offers a newer version, then starts Portico in it under Wine:
+# on your display until you close it, or, without a display, on a virtual one just long enough
+# to save a screenshot of the launcher with its update dialog.
+#   KX_DEMO_LANGUAGE=zh   the simplified Chinese texts instead of the English ones
+#   KX_DEMO_INSTALL_ONLY=1   build the installation and stop (the benchmarks use it)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bin=$root/build/win64/bin
 demo=$root/build/demo
 wine_run=$root/scripts/wine-run.sh
 
-for program in Portico kxcipher kxskingen Snipwell Trundle Anvilry Murmur; do
+language=${KX_DEMO_LANGUAGE:-en}
+texts=$root/demo
+[ "$language" = en ] || texts=$root/demo/$language
+[ -f "$texts/Main.txt" ] || { echo "demo: no texts for language '$language' in $texts" >&2; exit 1; }
+
+for program in Portico kxcipher kxskingen kxversionserver Snipwell Trundle Anvilry Murmur; do
   [ -f "$bin/$program.exe" ] || { echo "demo: $bin/$program.exe is missing; build the win64 preset first" >&2; exit 1; }
 done
 
@@ -19,8 +27,29 @@ cp "$bin/Portico.exe" "$demo/"
 for stub in Snipwell Trundle Anvilry Murmur Bargello Freshen; do
   [ -f "$bin/$stub.exe" ] && cp "$bin/$stub.exe" "$demo/"
 done
-[ -f "$root/demo/Valedict.dat" ] && cp "$root/demo/Valedict.dat" "$demo/Lang/"
-cp "$root/demo/Main.txt" "$demo/Main.plain.txt"
+cp "$texts/Valedict.dat" "$demo/Lang/"
+cp "$texts/Product.txt" "$demo/Product.txt"
+cp "$texts/Main.txt" "$demo/Main.plain.txt"
+
+version_server=""
+stop_version_server() { [ -z "$version_server" ] || kill "$version_server" 2>/dev/null || true; }
+trap stop_version_server EXIT
+if [ -z "${KX_DEMO_INSTALL_ONLY:-}" ]; then
+  # The version service offers a version newer than the installed one.
+  printf '{"Version":"3.1.0","DownloadURL":"https://www.kestrix.example/download/kestrix-3.1.0.exe"}' \
+    >"$demo/version.json"
+  (cd "$demo" && exec "$wine_run" "$bin/kxversionserver.exe" 0 version.json </dev/null >"$demo/version-server.out" 2>&1) &
+  version_server=$!
+  port=""
+  for _ in $(seq 100); do
+    port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$demo/version-server.out" 2>/dev/null | head -n1)
+    [ -n "$port" ] && break
+    sleep 0.2
+  done
+  [ -n "$port" ] || { echo "demo: the version service did not start" >&2; exit 1; }
+  printf '\r\nUpdateUrl=http://127.0.0.1:%s/version.json\r\n' "$port" >>"$demo/Main.plain.txt"
+  echo "demo: version service on 127.0.0.1:$port"
+fi
 # Relative paths: Wine resolves them against the folder the script stands in.
 (cd "$demo" && "$wine_run" "$bin/kxcipher.exe" encode Main.plain.txt 'Lang\Main.dat' </dev/null)
 rm "$demo/Main.plain.txt"
@@ -28,10 +57,12 @@ rm "$demo/Main.plain.txt"
 printf '%s\r\n' "Kestrix 3.0.2" "- Snipwell cuts without re-encoding." "- Trundle handles whole folders." \
   "" "Kestrix 3.0.1" "- First release of the launcher." >"$demo/Update.log"
 echo "demo: installation in $demo"
+[ -z "${KX_DEMO_INSTALL_ONLY:-}" ] || exit 0
 
 if [ -n "${DISPLAY:-}" ]; then
   cd "$demo"
-  exec "$wine_run" "$demo/Portico.exe"
+  "$wine_run" "$demo/Portico.exe"
+  exit 0
 fi
 
 # No display: show it on a virtual one, take a picture of the window, close it.
@@ -44,7 +75,10 @@ export demo shot wine_run
   launcher=$!
   window=""
   for _ in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name "Kestrix Launcher" 2>/dev/null | head -n1 || true)
+    for candidate in $(xdotool search --onlyvisible --name "Kestrix" 2>/dev/null || true); do
+      eval "$(xdotool getwindowgeometry --shell "$candidate")"
+      [ "$WIDTH" = 800 ] && [ "$HEIGHT" = 480 ] && { window=$candidate; break; }
+    done
     [ -n "$window" ] && break
     sleep 0.2
   done
@@ -53,7 +87,7 @@ export demo shot wine_run
     kill "$launcher" 2>/dev/null || true
     exit 1
   fi
-  sleep 1.5
+  sleep 4  # the update dialog comes a second after the window
   eval "$(xdotool getwindowgeometry --shell "$window")"
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
   xdotool windowclose "$window" 2>/dev/null || true
