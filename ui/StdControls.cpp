@@ -2,6 +2,7 @@
 
 #include "Form.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 namespace kx::ui {
@@ -10,6 +11,14 @@ namespace {
 const wchar_t* RichEditClass() {
     static const bool loaded = LoadLibraryW(L"msftedit.dll") != nullptr;
     return loaded ? MSFTEDIT_CLASS : L"EDIT";
+}
+
+// Tab moves on to the next control, as in dialogs; Ctrl+Tab still types a tab.
+LRESULT CALLBACK TabLeavesRichEdit(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+    if (message == WM_GETDLGCODE && wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0)
+        result &= ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+    return result;
 }
 
 }  // namespace
@@ -47,6 +56,7 @@ RichEdit::RichEdit(Form& parent, int left, int top, int width, int height)
                  WS_EX_CLIENTEDGE, left, top, width, height) {
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));
+    SetWindowSubclass(Handle(), TabLeavesRichEdit, 1, 0);
 }
 
 }  // namespace kx::ui

@@ -93,6 +93,24 @@ TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {
     EXPECT_EQ(boxes.Boxes()[0].Icon, MessageIcon::Error);
 }
 
+TEST(Form, TabLeavesTheRichEditForTheNextControl) {
+    class TextForm : public Form {
+    public:
+        TextForm() : Form(nullptr, FormBorder::Dialog, 300, 200) {}
+        RichEdit text{*this, 10, 10, 200, 100};
+        Edit address{*this, 10, 120, 200, 21};
+    } form;
+    form.Show();
+    test::PumpFor(100ms);
+    ASSERT_TRUE(form.text.Focused());
+    test::PressKey(form.text.Handle(), 'A');
+    SendMessageW(form.text.Handle(), WM_CHAR, 'a', 1);
+    test::PressKey(form.text.Handle(), VK_TAB);
+    EXPECT_TRUE(form.address.Focused());
+    EXPECT_EQ(form.text.Text().find('\t'), std::string::npos);
+    form.Hide();
+}
+
 TEST(Form, ErrorTextGetsAFullStopOnlyAfterCharactersSortingAfterIt) {
     EXPECT_EQ(ErrorBoxText("No such file"), "No such file.");
     EXPECT_EQ(ErrorBoxText("Done."), "Done.");
