@@ -21,6 +21,12 @@ else
 fi
 "${exec_display[@]}" ctest --preset win64
 
+echo "== the demo installation, in both languages, as the run command starts it"
+for language in en zh; do
+  (unset DISPLAY; KX_DEMO_LANGUAGE=$language scripts/demo.sh)
+  test -s build/demo/portico-demo.png
+done
+
 echo "== sanitizers and fuzzers"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
