@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks (not part of the tests) and prints every figure side by side.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+scripts/bootstrap.sh
+jobs=${KX_JOBS:-2}
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs" --target bench_json bench_cipher
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$jobs"
+
+echo "== JSON reader against nlohmann-json"
+build/native/bin/bench_json
+echo "== cipher against memcpy, 64 MiB"
+build/native/bin/bench_cipher
+
+KX_DEMO_INSTALL_ONLY=1 scripts/demo.sh >/dev/null
+demo=$(scripts/wine-run.sh winepath -w "$root/build/demo" 2>/dev/null)
+language=$(scripts/wine-run.sh winepath -w "$root/demo/Main.txt" 2>/dev/null)
+(unset DISPLAY
+ scripts/with-display.sh bash -c '
+   echo "== start-up to the first complete paint, against the floor program"
+   scripts/wine-run.sh build/win64/bin/kxstartbench.exe "$1" 9
+   echo "== one lookup, against the platform'"'"'s profile-file routine"
+   scripts/wine-run.sh build/win64/bin/kxinibench.exe "$2" Product UpdateUrl 2000
+ ' bench "$demo" "$language")
