@@ -27,6 +27,16 @@ for language in en zh; do
   test -s build/demo/portico-demo.png
 done
 
+echo "== the maintainers' commands of docs/maintaining.md"
+build/native/bin/kxcipher encode demo/Main.txt build/Main.dat
+build/native/bin/kxcipher decode build/Main.dat build/Main.txt
+cmp demo/Main.txt build/Main.txt
+build/native/bin/kxlint demo/Main.txt
+build/native/bin/kxlint demo/Valedict.dat
+build/native/bin/kxlint --program product demo/Product.txt
+build/native/bin/kxlint --program-folder build/demo build/demo/Lang/Main.dat
+echo "kxcipher and kxlint: the documented commands pass"
+
 echo "== sanitizers and fuzzers"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
