@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 namespace kx {
@@ -41,6 +42,12 @@ std::string CurrentUrl(HINTERNET request) {
 bool Succeeded(HINTERNET request, const std::string& address) {
     const std::string scheme = LowerAscii(address.substr(0, address.find(':')));
     if (scheme != "http" && scheme != "https") return true;
+    // A response without a proper status line is no document, whatever the platform makes of it.
+    wchar_t version[32] = {};
+    DWORD versionSize = sizeof version;
+    if (!HttpQueryInfoW(request, HTTP_QUERY_VERSION, version, &versionSize, nullptr) ||
+        std::wstring_view(version).substr(0, 7) != L"HTTP/1.")
+        return false;
     DWORD status = 0, size = sizeof status;
     if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
         return false;
