@@ -1,6 +1,7 @@
 #include "Gui.h"
 
 #include "Os.h"
+#include "Process.h"
 #include "Shell.h"
 #include "Text.h"
 
@@ -128,31 +129,10 @@ COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY) {
     return color;
 }
 
-namespace {
-
-std::wstring Quote(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
-
-}  // namespace
-
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
                            const std::string& workingFolder, const std::vector<std::string>& environment) {
-    std::wstring commandLine = Quote(ToWide(program));
-    for (const std::string& argument : arguments) commandLine += L" " + Quote(ToWide(argument));
+    std::wstring commandLine = QuoteArgument(ToWide(program));
+    for (const std::string& argument : arguments) commandLine += L" " + QuoteArgument(ToWide(argument));
     // The environment block: ours, with the given NAME=value entries added or replaced.
     std::wstring block;
     if (!environment.empty()) {

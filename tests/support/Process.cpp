@@ -46,10 +46,7 @@ std::string TakeFile(const std::string& path) {
 
 #ifdef _WIN32
 
-namespace {
-
-// Quoting by the rules the C runtime uses to split a command line.
-std::wstring Quote(const std::wstring& argument) {
+std::wstring QuoteArgument(const std::wstring& argument) {
     if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) return argument;
     std::wstring out = L"\"";
     std::size_t backslashes = 0;
@@ -64,25 +61,6 @@ std::wstring Quote(const std::wstring& argument) {
     return out + L"\"";
 }
 
-}  // namespace
-
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-    std::wstring commandLine = Quote(ToWide(program));
-    for (const std::string& argument : arguments) commandLine += L" " + Quote(ToWide(argument));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        throw std::runtime_error("cannot start " + program);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
-
 ProgramOutput RunProgramCapture(const std::string& program, const std::vector<std::string>& arguments) {
     const std::string outPath = CapturePath("out"), errPath = CapturePath("err");
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -91,8 +69,8 @@ ProgramOutput RunProgramCapture(const std::string& program, const std::vector<st
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     HANDLE out = create(outPath), err = create(errPath);
-    std::wstring commandLine = Quote(ToWide(program));
-    for (const std::string& argument : arguments) commandLine += L" " + Quote(ToWide(argument));
+    std::wstring commandLine = QuoteArgument(ToWide(program));
+    for (const std::string& argument : arguments) commandLine += L" " + QuoteArgument(ToWide(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -119,24 +97,6 @@ ProgramOutput RunProgramCapture(const std::string& program, const std::vector<st
 
 #else
 
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    std::string programCopy = program;
-    std::vector<std::string> copies = arguments;
-    argv.push_back(programCopy.data());
-    for (std::string& a : copies) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child < 0) throw std::runtime_error("cannot start " + program);
-    if (child == 0) {
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 ProgramOutput RunProgramCapture(const std::string& program, const std::vector<std::string>& arguments) {
     const std::string outPath = CapturePath("out"), errPath = CapturePath("err");
     std::vector<char*> argv;
@@ -160,5 +120,9 @@ ProgramOutput RunProgramCapture(const std::string& program, const std::vector<st
 }
 
 #endif
+
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+    return RunProgramCapture(program, arguments).ExitCode;
+}
 
 }  // namespace kx::test

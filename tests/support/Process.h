@@ -18,6 +18,11 @@ struct ProgramOutput {
     std::string Err;  // standard error, as bytes
 };
 
+#ifdef _WIN32
+// Quoting by the rules the C runtime uses to split a command line.
+std::wstring QuoteArgument(const std::wstring& argument);
+#endif
+
 // As RunProgram, and collects what the program wrote to its standard output and error.
 ProgramOutput RunProgramCapture(const std::string& program, const std::vector<std::string>& arguments);
 
