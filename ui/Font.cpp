@@ -5,23 +5,23 @@
 
 namespace kx::ui {
 
-HFONT FontHandle(const FontSpec& spec) {
+HFONT FontHandle(const FontSpec& wanted) {
     using Key = std::tuple<std::wstring, int, bool, bool, BYTE>;
     static std::map<Key, HFONT> cache;
-    const Key key{spec.Face, spec.Height, spec.Bold, spec.Underline, spec.Charset};
+    const Key key{wanted.Face, wanted.Height, wanted.Bold, wanted.Underline, wanted.Charset};
     auto found = cache.find(key);
     if (found != cache.end()) return found->second;
     // A negative height asks for the character height, as the layouts are measured.
-    HFONT font = CreateFontW(-spec.Height, 0, 0, 0, spec.Bold ? FW_BOLD : FW_NORMAL, FALSE, spec.Underline, FALSE,
-                             spec.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                             DEFAULT_PITCH | FF_DONTCARE, spec.Face.c_str());
+    HFONT font = CreateFontW(-wanted.Height, 0, 0, 0, wanted.Bold ? FW_BOLD : FW_NORMAL, FALSE, wanted.Underline, FALSE,
+                             wanted.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH | FF_DONTCARE, wanted.Face.c_str());
     cache.emplace(key, font);
     return font;
 }
 
-SIZE MeasureText(const FontSpec& spec, const std::wstring& text, int wrapWidth) {
+SIZE MeasureText(const FontSpec& wanted, const std::wstring& text, int wrapWidth) {
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, FontHandle(spec));
+    HGDIOBJ old = SelectObject(dc, FontHandle(wanted));
     // An empty text still has the height of one line.
     const std::wstring measured = text.empty() ? L" " : text;
     RECT r{0, 0, wrapWidth > 0 ? wrapWidth : 0, 0};

@@ -1,4 +1,4 @@
-// Fonts by face, character height in pixels and style; one GDI font per distinct spec.
+// Fonts by face, character height in pixels and style; one GDI font per distinct description.
 #pragma once
 
 #include <windows.h>
@@ -17,9 +17,9 @@ struct FontSpec {
 };
 
 // Owned by a process-wide cache; valid for the life of the process.
-HFONT FontHandle(const FontSpec& spec);
+HFONT FontHandle(const FontSpec& wanted);
 
 // Size of a text in a font: single line, or wrapped at the given width when wrapWidth > 0.
-SIZE MeasureText(const FontSpec& spec, const std::wstring& text, int wrapWidth = 0);
+SIZE MeasureText(const FontSpec& wanted, const std::wstring& text, int wrapWidth = 0);
 
 }  // namespace kx::ui
