@@ -127,6 +127,26 @@ TEST_F(StartupTimer, TheReportFreesTheDialogUnseenOrAfterItsModalShowing) {
     frm.Hide();
 }
 
+TEST_F(StartupTimer, InTheFreeEditionLaterAndCloseEndTheLauncher) {
+    TfrmMain frm;
+    frm.Show();
+    frm.TimerVersionAndAD.SetEnabled(false);
+    for (const bool viaClose : {false, true}) {
+        frmGetNewVersion = std::make_unique<portico::TfrmGetNewVersion>(frm);
+        frmGetNewVersion->FreeEdition = true;
+        ui::Timer closer(frm, 200, [&] {
+            if (!frmGetNewVersion || !frmGetNewVersion->Modal()) return;
+            if (viaClose) frmGetNewVersion->btnCloseFrmClick();
+            else frmGetNewVersion->btnCancelClick();
+        });
+        closer.SetEnabled(true);
+        frm.Post(portico::WM_UPDATECHECKDONE, 1);
+        ASSERT_TRUE(PumpUntil([&] { return !frmGetNewVersion; }, 5s)) << viaClose;
+        EXPECT_TRUE(TakeQuit()) << viaClose;
+    }
+    frm.Hide();
+}
+
 TEST_F(StartupTimer, ANewerVersionIsOfferedAboutASecondAfterStart) {
     LoopbackServer server(reply::Canned(NewerDocument));
     language.Set("Product", "UpdateUrl", Url(server)).Install();
