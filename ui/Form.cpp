@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "Control.h"
+#include "Painting.h"
 #include "Text.h"
 #include "Timer.h"
 
@@ -337,21 +338,7 @@ void Form::PaintArea(HDC dc, const RECT& area) {
 }
 
 void Form::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
-    RECT client;
-    GetClientRect(hwnd_, &client);
-    if (client.right > 0 && client.bottom > 0) {
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        Application::Instance().Guarded([&] { PaintArea(memory, client); });
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-    }
-    EndPaint(hwnd_, &ps);
+    PaintBuffered(hwnd_, [this](HDC memory, const RECT& client) { PaintArea(memory, client); });
 }
 
 void Form::BeginDrag() {

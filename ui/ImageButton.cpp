@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "Form.h"
+#include "Painting.h"
 #include "Text.h"
 
 #include <windowsx.h>
@@ -285,15 +286,7 @@ void TkxCustomButton::SetCancel(bool isCancel) {
 }
 
 void TkxCustomButton::Paint() {
-    HWND hwnd = Handle();
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    RECT area;
-    GetClientRect(hwnd, &area);
-    if (area.right > 0 && area.bottom > 0) {
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, area.right, area.bottom);
-        HGDIOBJ old = SelectObject(memory, bitmap);
+    PaintBuffered(Handle(), [this](HDC memory, const RECT& area) {
         if (transparent_) {
             Parent().PaintArea(memory, Bounds());
         } else {
@@ -301,16 +294,9 @@ void TkxCustomButton::Paint() {
             FillRect(memory, &area, brush);
             DeleteObject(brush);
         }
-        Application::Instance().Guarded([&] {
-            PaintContent(memory, area);
-            PaintFrameAndCaption(memory, area);
-        });
-        BitBlt(dc, 0, 0, area.right, area.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-    }
-    EndPaint(hwnd, &ps);
+        PaintContent(memory, area);
+        PaintFrameAndCaption(memory, area);
+    });
 }
 
 void TkxCustomButton::PaintFrameAndCaption(HDC dc, const RECT& area) {
