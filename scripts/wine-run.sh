@@ -9,7 +9,7 @@ export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer prompts: the programs need neither.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-if [ ! -f "$WINEPREFIX/.kx-ready" ]; then
+if [ ! -f "$WINEPREFIX/.kx-ready-2" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true
   # Chinese texts in the programs' Tahoma fonts, as font linking gives them on Windows.
@@ -17,8 +17,10 @@ if [ ! -f "$WINEPREFIX/.kx-ready" ]; then
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
       /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
   done
+  # A crashing program ends at once instead of waiting in a debugger, so a test sees the crash.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
   wineserver --wait || true
-  touch "$WINEPREFIX/.kx-ready"
+  touch "$WINEPREFIX/.kx-ready-2"
 fi
 run() {
   wineserver --persistent=300 >/dev/null 2>&1 || true

@@ -1,5 +1,6 @@
 #include "Bitmap.h"
 
+#include "BitmapFile.h"
 #include "Os.h"
 #include "Text.h"
 
@@ -7,6 +8,8 @@ namespace kx::ui {
 
 std::shared_ptr<Bitmap> Bitmap::LoadFromFile(const std::string& path) {
     if (!os::FileExists(path)) throw FileError("Cannot open file \"" + path + "\": the file does not exist");
+    const std::string fault = BitmapFileFault(os::ReadFileBytes(path));
+    if (!fault.empty()) throw FileError("The file \"" + path + "\" is not a valid bitmap: " + fault);
     HANDLE image = LoadImageW(nullptr, ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
     if (!image) throw FileError("The file \"" + path + "\" is not a valid bitmap");
     return std::make_shared<Bitmap>(static_cast<HBITMAP>(image));

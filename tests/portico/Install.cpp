@@ -125,10 +125,11 @@ std::string LanguageFile::Text() const {
 
 void LanguageFile::Install() const { InstallIn(InstallFolder()); }
 
-void LanguageFile::InstallIn(const std::string& programFolder) const {
+void LanguageFile::InstallIn(const std::string& programFolder) const { InstallLanguageBytes(Text(), programFolder); }
+
+void InstallLanguageBytes(const std::string& bytes, const std::string& programFolder) {
     const std::string plain = os::TempFolder() + "Main.plain";
-    const std::string text = Text();
-    os::WriteFileBytes(plain, std::vector<std::uint8_t>(text.begin(), text.end()));
+    os::WriteFileBytes(plain, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     std::filesystem::create_directories(std::filesystem::path(ToWide(programFolder + "Lang")));
     CipherFile(plain, programFolder + "Lang\\Main.dat", SuiteCipherKey, true);
     os::RemoveFile(plain);

@@ -34,6 +34,8 @@ private:
     std::vector<Entry> entries_;
 };
 
+// Any bytes as the launcher's language file, scrambled as the installer leaves it.
+void InstallLanguageBytes(const std::string& bytes, const std::string& programFolder = InstallFolder());
 void MakeSkin(const std::string& folder);  // the generated demo skin, as <folder>\Main and \About
 void CopyProgram(const std::string& name, const std::string& toFolder);
 // A solid 24-bit bitmap file.

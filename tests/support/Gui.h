@@ -33,6 +33,7 @@ public:
     ~MessageBoxRecorder();
     void SetAnswers(std::vector<ui::MessageAnswer> answers);  // used in order, then the default
     const std::vector<ui::MessageBoxRequest>& Boxes() const { return boxes_; }
+    void Clear() { boxes_.clear(); }
     std::function<void(const ui::MessageBoxRequest&)> OnBox;  // runs while the "box" is up
 
 private:

@@ -1,0 +1,87 @@
+#include "BitmapFile.h"
+
+namespace kx {
+namespace {
+
+constexpr std::uint64_t FileHeaderSize = 14;
+constexpr std::uint32_t CoreHeaderSize = 12;
+constexpr std::uint32_t InfoHeaderSize = 40;
+// Even a bitmap without pixel bytes (a compressed one) may not claim more than this.
+constexpr std::uint64_t MaxPixels = std::uint64_t{1} << 26;
+
+enum Compression : std::uint32_t { Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
+
+std::uint32_t Read(const std::vector<std::uint8_t>& bytes, std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < size; ++i) value |= std::uint32_t{bytes[at + i]} << (8 * i);
+    return value;
+}
+
+}  // namespace
+
+std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
+    const std::uint64_t size = bytes.size();
+    if (size < FileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M') return "it is not a bitmap file";
+    const std::uint32_t pixelOffset = Read(bytes, 10, 4);
+    const std::uint32_t headerSize = Read(bytes, 14, 4);
+    const bool core = headerSize == CoreHeaderSize;
+    if (!core && headerSize != InfoHeaderSize && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+        headerSize != 124)
+        return "its header is of an unknown kind";
+    if (FileHeaderSize + headerSize > size) return "its header is cut short";
+
+    std::int64_t width, height;
+    std::uint32_t planes, bitCount, compression = Rgb, colorsUsed = 0, imageSize = 0;
+    if (core) {
+        width = Read(bytes, 18, 2);
+        height = Read(bytes, 20, 2);
+        planes = Read(bytes, 22, 2);
+        bitCount = Read(bytes, 24, 2);
+    } else {
+        width = static_cast<std::int32_t>(Read(bytes, 18, 4));
+        height = static_cast<std::int32_t>(Read(bytes, 22, 4));
+        planes = Read(bytes, 26, 2);
+        bitCount = Read(bytes, 28, 2);
+        compression = Read(bytes, 30, 4);
+        imageSize = Read(bytes, 34, 4);
+        colorsUsed = Read(bytes, 46, 4);
+    }
+    const bool topDown = height < 0;
+    if (topDown) height = -height;
+    if (width <= 0 || height <= 0) return "its size is not positive";
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > MaxPixels) return "it is too large";
+    if (planes != 1) return "its plane count is not 1";
+
+    bool formatKnown = false;
+    switch (compression) {
+        case Rgb: formatKnown = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+                                bitCount == 32; break;
+        case Rle8: formatKnown = bitCount == 8 && !topDown; break;
+        case Rle4: formatKnown = bitCount == 4 && !topDown; break;
+        case BitFields: formatKnown = bitCount == 16 || bitCount == 32; break;
+        default: break;
+    }
+    if (!formatKnown) return "its pixel format is not supported";
+
+    // The colour table (and the masks of an information header) lie between header and pixels.
+    std::uint64_t tableEnd = FileHeaderSize + headerSize;
+    if (compression == BitFields && headerSize == InfoHeaderSize) tableEnd += 12;
+    if (bitCount <= 8) {
+        const std::uint64_t fullTable = std::uint64_t{1} << bitCount;
+        if (colorsUsed > fullTable) return "its colour table is too long";
+        tableEnd += (colorsUsed ? colorsUsed : fullTable) * (core ? 3 : 4);
+    }
+    if (tableEnd > size) return "its colour table is cut short";
+    if (pixelOffset < FileHeaderSize + headerSize || pixelOffset > size) return "its pixel offset lies outside the file";
+
+    const std::uint64_t available = size - pixelOffset;
+    if (compression == Rle8 || compression == Rle4) {
+        if (imageSize == 0 || imageSize > available) return "its compressed pixels are cut short";
+        return {};
+    }
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;
+    if (stride * static_cast<std::uint64_t>(height) > available) return "its pixels are cut short";
+    return {};
+}
+
+}  // namespace kx
