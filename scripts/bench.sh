@@ -18,10 +18,13 @@ build/native/bin/bench_cipher
 KX_DEMO_INSTALL_ONLY=1 scripts/demo.sh >/dev/null
 demo=$(scripts/wine-run.sh winepath -w "$root/build/demo" 2>/dev/null)
 language=$(scripts/wine-run.sh winepath -w "$root/demo/Main.txt" 2>/dev/null)
+feedback=$(scripts/wine-run.sh winepath -w "$root/demo/Valedict.dat" 2>/dev/null)
 (unset DISPLAY
  scripts/with-display.sh bash -c '
    echo "== start-up to the first complete paint, against the floor program"
    scripts/wine-run.sh build/win64/bin/kxstartbench.exe "$1" 9
    echo "== one lookup, against the platform'"'"'s profile-file routine"
    scripts/wine-run.sh build/win64/bin/kxinibench.exe "$2" Product UpdateUrl 2000
- ' bench "$demo" "$language")
+   echo "== the wait dialog'"'"'s spinner while its post is stalled, against an idle timer"
+   scripts/wine-run.sh build/win64/bin/kxspinnerbench.exe "$3" 10
+ ' bench "$demo" "$language" "$feedback")

@@ -46,6 +46,7 @@ LRESULT CALLBACK WatchTimerMessages(int code, WPARAM removal, LPARAM message) {
 struct Gaps {
     std::size_t Frames = 0;
     double MeanMs = 0, WorstMs = 0;
+    double WorstAtMs = 0;  // since the first frame: tells which event caused it
 };
 
 Gaps Measure(const TickLog& log) {
@@ -54,9 +55,14 @@ Gaps Measure(const TickLog& log) {
     Gaps gaps;
     gaps.Frames = log.Ticks.size();
     if (log.Ticks.size() < 2) return gaps;
-    for (std::size_t i = 1; i < log.Ticks.size(); ++i)
-        gaps.WorstMs = std::max(gaps.WorstMs, 1000.0 * (log.Ticks[i] - log.Ticks[i - 1]) / frequency.QuadPart);
-    gaps.MeanMs = 1000.0 * (log.Ticks.back() - log.Ticks.front()) / frequency.QuadPart / (log.Ticks.size() - 1);
+    const auto ms = [&](LONGLONG ticks) { return 1000.0 * static_cast<double>(ticks) / frequency.QuadPart; };
+    for (std::size_t i = 1; i < log.Ticks.size(); ++i) {
+        const double gap = ms(log.Ticks[i] - log.Ticks[i - 1]);
+        if (gap <= gaps.WorstMs) continue;
+        gaps.WorstMs = gap;
+        gaps.WorstAtMs = ms(log.Ticks[i] - log.Ticks.front());
+    }
+    gaps.MeanMs = ms(log.Ticks.back() - log.Ticks.front()) / static_cast<double>(log.Ticks.size() - 1);
     return gaps;
 }
 
@@ -109,8 +115,8 @@ Gaps StalledPost(unsigned milliseconds, loopback::Server& server) {
 }
 
 void Report(const char* label, const Gaps& gaps, double floorWorst) {
-    std::printf("%-34s %5zu frames  mean %6.1f ms  worst %6.1f ms  (%.2fx the idle timer's worst)\n", label,
-                gaps.Frames, gaps.MeanMs, gaps.WorstMs, gaps.WorstMs / floorWorst);
+    std::printf("%-34s %5zu frames  mean %6.1f ms  worst %6.1f ms at %5.2f s  (%.2fx the idle timer's worst)\n",
+                label, gaps.Frames, gaps.MeanMs, gaps.WorstMs, gaps.WorstAtMs / 1000, gaps.WorstMs / floorWorst);
 }
 
 }  // namespace
