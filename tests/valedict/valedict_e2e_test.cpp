@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <thread>
 
 namespace kx::valedict {
@@ -175,6 +176,50 @@ TEST(ValedictProgram, AScrambledProductFileIsReadFromItsDecodedCopyInTheTemporar
         PostMessageW(prompt, WM_CLOSE, 0, 0);
         EXPECT_EQ(child.WaitForExit(WindowWait), 1);
     }
+}
+
+// The prompt's caption once it shows, after which it is closed; the exit code must be 1.
+std::string PromptCaption(const InstalledProgram& install, const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& environment) {
+    test::ChildProgram child(install.Program, arguments, "", environment);
+    HWND prompt = child.WaitForWindow("", WindowWait);
+    if (!prompt) return "(no prompt)";
+    const std::string caption = test::WindowText(prompt);
+    PostMessageW(prompt, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child.WaitForExit(WindowWait), 1) << caption;
+    return caption;
+}
+
+TEST(ValedictProgram, OddlyNamedAndDamagedFilesStillGiveThePromptWithItsMarkers) {
+    InstalledProgram install;
+    const test::TempDir temporary;
+    const std::vector<std::string> environment = {"TEMP=" + temporary.Path(), "TMP=" + temporary.Path()};
+    const std::string plain(ProductText);
+    std::vector<std::uint8_t> scrambled(plain.size());
+    ASSERT_TRUE(EncodeBuffer(reinterpret_cast<const std::uint8_t*>(plain.data()), static_cast<std::uint32_t>(plain.size()),
+                             scrambled.data(), static_cast<std::uint32_t>(scrambled.size()), SuiteCipherKey));
+    // Blanks, letters beyond ASCII and no extension, in the folder and in the name.
+    test::MakeDirectories(install.folder.File("Dossier \u00fc \u6f22"));
+    const std::string oddScrambled = install.folder.WriteBytes("Dossier \u00fc \u6f22\\Kestrix Produkt", scrambled);
+    EXPECT_EQ(PromptCaption(install, {"1", oddScrambled}, environment), "Kestrix Uninstall - Kestrix");
+    EXPECT_EQ(test::ReadText(temporary.File("Kestrix Produkt.txt")), plain);
+    const std::string oddPlain = install.folder.Write("Dossier \u00fc \u6f22\\Produkt \u00e9", plain);
+    EXPECT_EQ(PromptCaption(install, {"0", oddPlain}, environment), "Kestrix Uninstall - Kestrix");
+
+    std::mt19937 random(4);
+    std::vector<std::uint8_t> noise(64 << 10);
+    for (auto& b : noise) b = static_cast<std::uint8_t>(random());
+    const std::string noiseFile = install.folder.WriteBytes("Noise.dat", noise);
+    EXPECT_EQ(PromptCaption(install, {"0", noiseFile}, environment), "Kestrix Uninstall");
+    EXPECT_EQ(PromptCaption(install, {"1", noiseFile}, environment), "Kestrix Uninstall");
+
+    // A language file of noise reads no text at all; one with a NUL and a 10 MiB line before
+    // its sections reads every text.
+    install.folder.WriteBytes("Lang\\Valedict.dat", noise);
+    EXPECT_EQ(PromptCaption(install, {"0", install.ProductFile}, environment), "Error - Kestrix");
+    install.folder.Write("Lang\\Valedict.dat",
+                         std::string(10 << 20, '=') + std::string("\0\r\n", 3) + testing::LanguageText());
+    EXPECT_EQ(PromptCaption(install, {"0", install.ProductFile}, environment), "Kestrix Uninstall - Kestrix");
 }
 
 TEST(ValedictProgram, AWholeSurveyReachesTheFeedbackServerByteForByteAndTheCloseButtonStillGivesOne) {
