@@ -8,6 +8,7 @@
 #include "Text.h"
 #include "Timer.h"
 
+#include <algorithm>
 #include <regex>
 
 namespace kx::test {
@@ -217,6 +218,34 @@ TEST_F(StartupTimer, AToolStartedInTheFirstSecondDelaysTheTimersWorkUntilItEnds)
     EXPECT_TRUE(frmGetNewVersion);
     EXPECT_TRUE(PumpUntil([&] { return !ReadAll(folder + "Bargello.log").empty(); }, 10s));
     frm.Hide();
+}
+
+TEST_F(StartupTimer, AToolEndingBeforeOrAfterTheTimerFallsDueStillGetsItsWorkDoneExactlyOnce) {
+    CopyProgram("Snipwell.exe", folder);
+    CopyProgram("Bargello.exe", folder);
+    LoopbackServer server(reply::Silent());
+    language.Set("Product", "UpdateUrl", Url(server)).Install();
+    for (int lifetime = 0; lifetime <= 1400; lifetime += 200) {
+        SCOPED_TRACE(lifetime);
+        SetEnvironmentVariableW(L"KX_STUB_LIFETIME_MS", ToWide(std::to_string(lifetime)).c_str());
+        {
+            TfrmMain frm;
+            frm.Show();
+            ClickAt(frm.btnCut.Handle(), 30, 30);
+            EXPECT_TRUE(frm.Visible());
+            ASSERT_TRUE(PumpUntil([&] { return !frm.TimerVersionAndAD.Enabled(); }, 5s));
+            EXPECT_TRUE(frmGetNewVersion);
+            ASSERT_TRUE(PumpUntil([&] { return !ReadAll(folder + "Bargello.log").empty(); }, 10s));
+            PumpFor(300ms);
+            const std::string viewerLog = ReadAll(folder + "Bargello.log");
+            EXPECT_EQ(std::count(viewerLog.begin(), viewerLog.end(), '\n'), 1) << viewerLog;
+            frm.Hide();
+        }
+        frmGetNewVersion.reset();
+        os::RemoveFile(folder + "Bargello.log");
+        os::RemoveFile(folder + "Snipwell.log");
+    }
+    SetEnvironmentVariableW(L"KX_STUB_LIFETIME_MS", L"0");
 }
 
 TEST_F(StartupTimer, ClosingTheLauncherWhileTheCheckLoadsFreesTheDialog) {

@@ -313,7 +313,11 @@ TEST_F(SubmissionTest, CancelDuringThePostIsReportedOnlyWhenThePostHasEnded) {
     EXPECT_EQ(wait.RunningWorkers(), 0);
 }
 
-TEST_F(SubmissionTest, ALateReportOfACancelledSubmissionLeavesTheNewerOneAlone) {
+// The race of a second submission with the first's late report, run many times over.
+class RepeatedSubmission : public SubmissionTest, public ::testing::WithParamInterface<int> {};
+INSTANTIATE_TEST_SUITE_P(Rounds, RepeatedSubmission, ::testing::Range(0, 10));
+
+TEST_P(RepeatedSubmission, ALateReportOfACancelledSubmissionLeavesTheNewerOneAlone) {
     HeldServer server;
     PointAt(server.Server());
     bool newerStillWaiting = false;
