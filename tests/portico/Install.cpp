@@ -1,5 +1,6 @@
 #include "Install.h"
 
+#include "BitmapBytes.h"
 #include "FileEncryptUnit.h"
 #include "LauncherState.h"
 #include "MainFrm.h"
@@ -146,22 +147,12 @@ void CopyProgram(const std::string& name, const std::string& toFolder) {
 
 void WriteSolidBitmap(const std::string& path, int width, int height, COLORREF color) {
     const int stride = (width * 3 + 3) & ~3;
-    std::vector<std::uint8_t> bytes(54 + static_cast<std::size_t>(stride * height), 0);
-    auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put(2, static_cast<std::uint32_t>(bytes.size()));
-    put(10, 54);
-    put(14, 40);
-    put(18, static_cast<std::uint32_t>(width));
-    put(22, static_cast<std::uint32_t>(height));
-    bytes[26] = 1;
-    bytes[28] = 24;
+    const BitmapHeader header{.Width = width, .Height = height};
+    std::vector<std::uint8_t> bytes = BitmapFileBytes(header, static_cast<std::size_t>(stride * height));
+    const std::size_t pixels = PixelOffset(header);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = &bytes[54 + static_cast<std::size_t>(y * stride + x * 3)];
+            std::uint8_t* p = &bytes[pixels + static_cast<std::size_t>(y * stride + x * 3)];
             p[0] = GetBValue(color);
             p[1] = GetGValue(color);
             p[2] = GetRValue(color);

@@ -2,6 +2,7 @@
 // markers stand where texts are missing, and every unreadable picture is reported once.
 #include "Install.h"
 
+#include "BitmapBytes.h"
 #include "LauncherState.h"
 #include "MainFrm.h"
 #include "Os.h"
@@ -62,24 +63,9 @@ TEST_F(HostileFiles, NulBytesAndATenMebibyteLineAreReadAsText) {
     odd.Hide();
 }
 
-// A bitmap file header and an information header with the given figures, and body bytes.
-std::string BitmapBytes(std::int32_t width, std::int32_t height, std::uint16_t bitCount, std::size_t bodyBytes,
-                        std::uint32_t compression = 0) {
-    std::string bytes(54 + bodyBytes, '\0');
-    auto put = [&](std::size_t at, std::uint32_t v, int size) {
-        for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put(2, static_cast<std::uint32_t>(bytes.size()), 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, static_cast<std::uint32_t>(width), 4);
-    put(22, static_cast<std::uint32_t>(height), 4);
-    put(26, 1, 2);
-    put(28, bitCount, 2);
-    put(30, compression, 4);
-    return bytes;
+std::string BitmapBytes(const BitmapHeader& header, std::size_t pixelBytes) {
+    const std::vector<std::uint8_t> bytes = BitmapFileBytes(header, pixelBytes);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 TEST_F(HostileFiles, DamagedSkinPicturesAreReportedByNameAndStopTheLoading) {
@@ -92,10 +78,10 @@ TEST_F(HostileFiles, DamagedSkinPicturesAreReportedByNameAndStopTheLoading) {
         {"header cut short", whole.substr(0, 30)},
         {"headers without pixels", whole.substr(0, 54)},
         {"half the pixels", whole.substr(0, whole.size() / 2)},
-        {"vast claimed size", BitmapBytes(60000, 60000, 24, 64)},
-        {"negative width", BitmapBytes(-32, 32, 24, 32 * 32 * 3)},
-        {"no bit count", BitmapBytes(32, 32, 0, 32 * 32 * 3)},
-        {"run lengths that run off", BitmapBytes(32, 32, 8, 16, 1)},
+        {"vast claimed size", BitmapBytes({.Width = 60000, .Height = 60000}, 64)},
+        {"negative width", BitmapBytes({.Width = -32, .Height = 32}, 32 * 32 * 3)},
+        {"no bit count", BitmapBytes({.Width = 32, .Height = 32, .BitCount = 0}, 32 * 32 * 3)},
+        {"run lengths that run off", BitmapBytes({.Width = 32, .Height = 32, .BitCount = 8, .Compression = 1}, 16)},
     };
     for (const char* file : {"Main.bmp", "btnReg_Normal.bmp"}) {
         const std::vector<std::uint8_t> sound = os::ReadFileBytes(skin + file);
