@@ -81,7 +81,7 @@ TEST_F(HostileFiles, DamagedSkinPicturesAreReportedByNameAndStopTheLoading) {
         {"vast claimed size", BitmapBytes({.Width = 60000, .Height = 60000}, 64)},
         {"negative width", BitmapBytes({.Width = -32, .Height = 32}, 32 * 32 * 3)},
         {"no bit count", BitmapBytes({.Width = 32, .Height = 32, .BitCount = 0}, 32 * 32 * 3)},
-        {"run lengths that run off", BitmapBytes({.Width = 32, .Height = 32, .BitCount = 8, .Compression = 1}, 16)},
+        {"compressed without its size", BitmapBytes({.Width = 32, .Height = 32, .BitCount = 8, .Compression = 1}, 16)},
     };
     for (const char* file : {"Main.bmp", "btnReg_Normal.bmp"}) {
         const std::vector<std::uint8_t> sound = os::ReadFileBytes(skin + file);

@@ -132,6 +132,14 @@ TEST(ValedictProgram, EnterRightAfterStartPressesTheHiddenOkButton) {
     EXPECT_EQ(child.WaitForExit(WindowWait), 1);
 }
 
+// The text as the installer ships a scrambled product file.
+std::vector<std::uint8_t> Scrambled(const std::string& text) {
+    std::vector<std::uint8_t> scrambled(text.size());
+    EXPECT_TRUE(EncodeBuffer(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::uint32_t>(text.size()),
+                             scrambled.data(), static_cast<std::uint32_t>(scrambled.size()), SuiteCipherKey));
+    return scrambled;
+}
+
 TEST(ValedictProgram, NoArgumentsOrNoProductFileEndsWithZeroAndShowsNothing) {
     const InstalledProgram install;
     const test::TempDir elsewhere;
@@ -153,9 +161,7 @@ TEST(ValedictProgram, AScrambledProductFileIsReadFromItsDecodedCopyInTheTemporar
     const InstalledProgram install;
     const test::TempDir temporary;
     const std::string plain(ProductText);
-    std::vector<std::uint8_t> scrambled(plain.size());
-    ASSERT_TRUE(EncodeBuffer(reinterpret_cast<const std::uint8_t*>(plain.data()), static_cast<std::uint32_t>(plain.size()),
-                             scrambled.data(), static_cast<std::uint32_t>(scrambled.size()), SuiteCipherKey));
+    const std::vector<std::uint8_t> scrambled = Scrambled(plain);
     const std::string scrambledFile = install.folder.WriteBytes("Shipped.dat", scrambled);
     const std::vector<std::string> environment = {"TEMP=" + temporary.Path(), "TMP=" + temporary.Path()};
     {
@@ -195,9 +201,7 @@ TEST(ValedictProgram, OddlyNamedAndDamagedFilesStillGiveThePromptWithItsMarkers)
     const test::TempDir temporary;
     const std::vector<std::string> environment = {"TEMP=" + temporary.Path(), "TMP=" + temporary.Path()};
     const std::string plain(ProductText);
-    std::vector<std::uint8_t> scrambled(plain.size());
-    ASSERT_TRUE(EncodeBuffer(reinterpret_cast<const std::uint8_t*>(plain.data()), static_cast<std::uint32_t>(plain.size()),
-                             scrambled.data(), static_cast<std::uint32_t>(scrambled.size()), SuiteCipherKey));
+    const std::vector<std::uint8_t> scrambled = Scrambled(plain);
     // Blanks, letters beyond ASCII and no extension, in the folder and in the name.
     test::MakeDirectories(install.folder.File("Dossier \u00fc \u6f22"));
     const std::string oddScrambled = install.folder.WriteBytes("Dossier \u00fc \u6f22\\Kestrix Produkt", scrambled);
