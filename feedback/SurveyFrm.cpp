@@ -3,6 +3,7 @@
 #include "Global.h"
 #include "MessageBox.h"
 #include "Text.h"
+#include "WaitFrm.h"
 
 namespace kx::valedict {
 namespace {
@@ -84,8 +85,8 @@ void TfrmSurvey::btnSubmitSurveyClick() {
     SendData.Address = edEmail.Text();  // as typed: blanks around a valid address go with it
     SendData.Subject = BuildSubject();
     SendData.Content = content;
-    BeginSubmission();
-    if (frmWait) frmWait->ShowModal();
+    const SubmitJob job = ConfirmSubmission();
+    if (frmWait) frmWait->Run(job);
     // The wait dialog hands the activation back to the prompt, which is still disabled.
     if (IsWindow(Handle()) && Visible()) SetActiveWindow(Handle());
 }

@@ -8,7 +8,7 @@ std::string ProductFilePath;
 std::string LanguageFilePath;
 int ExitCode = 1;
 THttpSendDate SendData;
-ui::Form* frmWait = nullptr;
+TfrmWait* frmWait = nullptr;
 
 std::atomic<std::uint32_t> SubmitDone{0};
 std::atomic<std::uint32_t> SubmitCancelled{0};
@@ -34,6 +34,21 @@ std::uint32_t BeginSubmission() {
 }
 
 std::uint32_t CurrentSubmission() { return submissionNumber.load(); }
+
+SubmitJob ConfirmSubmission() {
+    SubmitJob job;
+    job.Submission = BeginSubmission();
+    job.SurveyWindow = SendData.SurveyWindow;
+    job.Address = SendData.Address;
+    job.Subject = SendData.Subject;
+    job.Content = SendData.Content;
+    return job;
+}
+
+void CancelSubmission(std::uint32_t submission) {
+    std::lock_guard<std::mutex> guard(FlagsLock());
+    if (submission == submissionNumber.load()) SubmitCancelled = FlagTrue;
+}
 
 bool SubmissionCancelled(std::uint32_t submission) {
     std::lock_guard<std::mutex> guard(FlagsLock());

@@ -55,10 +55,11 @@ std::vector<std::shared_ptr<ui::Bitmap>> DrawSpinnerFrames() {
 }
 
 DWORD WINAPI SubmitWorker(LPVOID parameter) {
-    std::unique_ptr<SubmitJob> job(static_cast<SubmitJob*>(parameter));
-    const std::uint32_t submission = job->Submission;
+    std::unique_ptr<WorkerJob> worker(static_cast<WorkerJob*>(parameter));
+    const SubmitJob& job = worker->Job;
+    const std::uint32_t submission = job.Submission;
     auto report = [&] {
-        PostMessageW(job->ReportWindow, WM_SUBMITDONE, submission, 0);
+        PostMessageW(worker->ReportWindow, WM_SUBMITDONE, submission, 0);
         SetSubmissionDone(submission);
     };
     try {
@@ -72,7 +73,7 @@ DWORD WINAPI SubmitWorker(LPVOID parameter) {
             return 0;
         }
         const bool succeeded =
-            PostFeedback(server, job->Address, job->Subject, job->Content, std::chrono::milliseconds(15000));
+            PostFeedback(server, job.Address, job.Subject, job.Content, std::chrono::milliseconds(15000));
         SetSubmissionSucceeded(submission, succeeded);
     } catch (...) {
         SetSubmissionSucceeded(submission, false);
@@ -92,7 +93,7 @@ TfrmWait::TfrmWait(ui::Form& owner)
 }
 
 TfrmWait::~TfrmWait() {
-    for (auto& [submission, handle] : workers_) CloseHandle(handle);
+    for (auto& [submission, worker] : workers_) CloseHandle(worker.Thread);
 }
 
 void TfrmWait::FormCreate() {
@@ -119,6 +120,11 @@ void TfrmWait::FormCreate() {
     lblWait.SetTop(PaneTop + imageTop + (imgGif.Height() - lblWait.Height()) / 2);
 }
 
+void TfrmWait::Run(const SubmitJob& job) {
+    job_ = job;
+    ShowModal();
+}
+
 void TfrmWait::FormShow() {
     FrameIndex = 0;
     TimerGif.SetEnabled(true);
@@ -129,18 +135,15 @@ void TfrmWait::FormClose() { TimerGif.SetEnabled(false); }
 
 void TfrmWait::Timer1Timer() {
     Timer1.SetEnabled(false);
-    auto job = std::make_unique<SubmitJob>();
-    job->Submission = CurrentSubmission();
-    job->ReportWindow = Handle();
-    job->Address = SendData.Address;
-    job->Subject = SendData.Subject;
-    job->Content = SendData.Content;
-    HANDLE thread = CreateThread(nullptr, 0, &SubmitWorker, job.get(), 0, nullptr);
+    // The timer may fall due long after the showing, even after a newer survey form has
+    // opened: it starts the worker of the submission it was armed for, never the current one.
+    auto worker = std::make_unique<WorkerJob>(WorkerJob{job_, Handle()});
+    HANDLE thread = CreateThread(nullptr, 0, &SubmitWorker, worker.get(), 0, nullptr);
     if (!thread) throw std::runtime_error("Cannot start the submission");
-    const std::uint32_t submission = job->Submission;
-    job.release();  // the worker owns it now
-    if (auto old = workers_.find(submission); old != workers_.end()) CloseHandle(old->second);
-    workers_[submission] = thread;
+    worker.release();  // the worker owns it now
+    const std::uint32_t submission = job_.Submission;
+    if (auto old = workers_.find(submission); old != workers_.end()) CloseHandle(old->second.Thread);
+    workers_[submission] = {thread, job_.SurveyWindow};
     WorkerThread = thread;
     ++workersStarted_;
 }
@@ -153,17 +156,19 @@ void TfrmWait::TimerGifTimer() {
 }
 
 void TfrmWait::btnCancelClick() {
-    SubmitCancelled = FlagTrue;
+    CancelSubmission(job_.Submission);
     Close();
 }
 
 void TfrmWait::SubmitDoneMessage(std::uint32_t submission) {
-    if (auto worker = workers_.find(submission); worker != workers_.end()) {
-        CloseHandle(worker->second);
-        if (WorkerThread == worker->second) WorkerThread = nullptr;
-        workers_.erase(worker);
-    }
-    if (submission != CurrentSubmission()) return;  // an older submission's late report
+    const auto worker = workers_.find(submission);
+    if (worker == workers_.end()) return;
+    CloseHandle(worker->second.Thread);
+    if (WorkerThread == worker->second.Thread) WorkerThread = nullptr;
+    const HWND surveyWindow = worker->second.SurveyWindow;
+    workers_.erase(worker);
+    // A report that a newer survey form or submission has overtaken shows and closes nothing.
+    if (submission != CurrentSubmission()) return;
     Close();
     if (IsSet(SubmitCancelled)) {
         ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strCancelSubmit"),
@@ -171,7 +176,8 @@ void TfrmWait::SubmitDoneMessage(std::uint32_t submission) {
     } else if (IsSet(SubmitSucceeded)) {
         ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strSuccessSubmit"),
                            ui::MessageIcon::Information);
-        PostMessageW(SendData.SurveyWindow, WM_CLOSE, 0, 0);
+        // The box is modal, but the survey form may have been closed meanwhile.
+        if (submission == CurrentSubmission() && IsWindow(surveyWindow)) PostMessageW(surveyWindow, WM_CLOSE, 0, 0);
     } else {
         ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strFailedSubmit"),
                            ui::MessageIcon::Information);

@@ -7,6 +7,7 @@
 #include "Picture.h"
 #include "StdControls.h"
 #include "Timer.h"
+#include "ValedictState.h"
 
 #include <windows.h>
 
@@ -24,13 +25,10 @@ inline constexpr UINT WM_SUBMITDONE = 0x0634;
 // The bottom-left pixel is the background, which a transparent picture leaves out.
 std::vector<std::shared_ptr<ui::Bitmap>> DrawSpinnerFrames();
 
-// What a worker posts, copied for it when it starts; it owns and frees the job.
-struct SubmitJob {
-    std::uint32_t Submission = 0;
+// A worker's submission and the window it reports to; the worker owns and frees it.
+struct WorkerJob {
+    SubmitJob Job;
     HWND ReportWindow = nullptr;
-    std::string Address;
-    std::string Subject;
-    std::string Content;
 };
 DWORD WINAPI SubmitWorker(LPVOID job);
 
@@ -48,6 +46,9 @@ public:
     int FrameIndex = 0;
     HANDLE WorkerThread = nullptr;
 
+    // Shows the dialog modally for a confirmed submission; returns once it has closed.
+    void Run(const SubmitJob& job);
+
     int WorkersStarted() const { return workersStarted_; }
     int RunningWorkers() const { return static_cast<int>(workers_.size()); }
 
@@ -63,8 +64,14 @@ private:
     void btnCancelClick();
     void SubmitDoneMessage(std::uint32_t submission);
 
-    // Handles of the workers not yet reported, by submission.
-    std::map<std::uint32_t, HANDLE> workers_;
+    // The submission of the latest showing.
+    SubmitJob job_;
+    struct Worker {
+        HANDLE Thread = nullptr;
+        HWND SurveyWindow = nullptr;
+    };
+    // The workers not yet reported, by submission.
+    std::map<std::uint32_t, Worker> workers_;
     int workersStarted_ = 0;
 };
 

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 #include <set>
+#include <thread>
 
 namespace kx::valedict {
 namespace {
@@ -311,6 +312,66 @@ TEST_F(SubmissionTest, CancelDuringThePostIsReportedOnlyWhenThePostHasEnded) {
     // Accepted by the server, yet the cancel decides the report.
     EXPECT_EQ(boxes.Boxes()[1].Text, "Sending was cancelled.");
     EXPECT_EQ(wait.RunningWorkers(), 0);
+}
+
+// Cancel at once, close the survey and open a new one as a quick user does: the input is queued
+// while the program is busy, and the start timer of the cancelled submission falls due before
+// or after the new form has opened. Whatever that timer starts must act for the cancelled one.
+TEST_F(SubmissionTest, ACancelledSurveyStaysUnsentWhenANewSurveyOpensBeforeOrAfterItsStartTimer) {
+    test::LoopbackServer server(test::reply::Status(200));
+    PointAt(server);
+    for (const auto reopenDelay : {0ms, 300ms, 700ms, 1200ms}) {
+        SCOPED_TRACE(reopenDelay.count());
+        boxes.Clear();
+        const int workersBefore = wait.WorkersStarted();
+        HWND firstSurvey = nullptr;
+        std::thread user;
+        std::chrono::steady_clock::time_point reopenedAt;
+        bool newSurveyOpenAfterwards = false;
+        std::string newSurveyText = "(not seen)";
+        const auto newSurvey = [&]() -> TfrmSurvey* {
+            TfrmSurvey* survey = VisibleForm<TfrmSurvey>();
+            return survey && survey->Handle() != firstSurvey ? survey : nullptr;
+        };
+        Script script({FillAndSubmit("Cancelled words", "me@example.com"),
+                       {[&] { return wait.Visible(); },
+                        [&] {
+                            firstSurvey = VisibleForm<TfrmSurvey>()->Handle();
+                            PostMessageW(wait.btnCancel.Handle(), BM_CLICK, 0, 0);
+                            PostMessageW(firstSurvey, WM_CLOSE, 0, 0);
+                            const HWND surveyButton = prompt.btnSurvey.Handle();
+                            user = std::thread([surveyButton, reopenDelay] {
+                                std::this_thread::sleep_for(reopenDelay);
+                                PostMessageW(surveyButton, BM_CLICK, 0, 0);
+                            });
+                        }},
+                       {[&] { return newSurvey() != nullptr; }, [&] { reopenedAt = std::chrono::steady_clock::now(); }},
+                       // The cancelled submission's worker has started and reported.
+                       {[&] { return wait.WorkersStarted() == workersBefore + 1 && wait.RunningWorkers() == 0; },
+                        nullptr},
+                       {[&] { return std::chrono::steady_clock::now() >= reopenedAt + 500ms; },
+                        [&] {
+                            TfrmSurvey* survey = newSurvey();
+                            newSurveyOpenAfterwards = survey != nullptr;
+                            if (survey) newSurveyText = survey->edText.Text();
+                        }},
+                       CloseSurvey(),
+                       SurveyGone()},
+                      Rescue());
+        RunSurvey(script);
+        if (user.joinable()) user.join();
+        EXPECT_TRUE(newSurveyOpenAfterwards);
+        EXPECT_EQ(newSurveyText, "");
+        EXPECT_FALSE(server.WaitForRequests(1, 100ms));
+        ASSERT_GE(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].Text, "Send the survey now?");
+        // Reported as cancelled while no newer survey is open, and otherwise not at all.
+        for (std::size_t i = 1; i < boxes.Boxes().size(); ++i)
+            EXPECT_EQ(boxes.Boxes()[i].Text, "Sending was cancelled.");
+        EXPECT_LE(boxes.Boxes().size(), 2u);
+        EXPECT_FALSE(wait.Timer1.Enabled());
+    }
+    EXPECT_EQ(server.Requests().size(), 0u);
 }
 
 // The race of a second submission with the first's late report, run many times over.
