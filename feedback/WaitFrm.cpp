@@ -185,9 +185,14 @@ void TfrmWait::SubmitDoneMessage(std::uint32_t submission) {
 }
 
 bool TfrmWait::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    result = 0;
+    // Alt+F4 and every other close request while it shows are the Cancel button.
+    if (message == WM_CLOSE && Modal()) {
+        btnCancelClick();
+        return true;
+    }
     if (message != WM_SUBMITDONE) return false;
     SubmitDoneMessage(static_cast<std::uint32_t>(wParam));
-    result = 0;
     return true;
 }
 

@@ -374,6 +374,53 @@ TEST_F(SubmissionTest, ACancelledSurveyStaysUnsentWhenANewSurveyOpensBeforeOrAft
     EXPECT_EQ(server.Requests().size(), 0u);
 }
 
+TEST_F(SubmissionTest, ClosingTheWaitDialogByTheWindowSystemIsACancelButEscDoesNothing) {
+    HeldServer server;
+    PointAt(server.Server());
+    const auto altF4 = [this] {
+        PostMessageW(wait.Handle(), WM_SYSKEYDOWN, VK_F4, static_cast<LPARAM>(0x203E0001));  // Alt held
+        PostMessageW(wait.Handle(), WM_SYSKEYUP, VK_F4, static_cast<LPARAM>(0xE03E0001u));
+    };
+    const auto closeMessage = [this] { PostMessageW(wait.Handle(), WM_CLOSE, 0, 0); };
+    int round = 0;
+    // First while the post is under way, then within the first second.
+    for (const auto& closeWait : {std::function<void()>(closeMessage), std::function<void()>(altF4)}) {
+        SCOPED_TRACE(round);
+        boxes.Clear();
+        bool visibleAfterEsc = false, cancelledAfterEsc = true;
+        const std::size_t requestsBefore = server.Received();
+        int ticksAtEsc = 0;
+        Script* self = nullptr;
+        Script script({FillAndSubmit("Closed by the frame", "me@example.com"),
+                       {[&] { return wait.Visible() && (round == 1 || server.Received() > requestsBefore); },
+                        [&] {
+                            ticksAtEsc = self->Ticks();
+                            PostMessageW(wait.btnCancel.Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+                            PostMessageW(wait.btnCancel.Handle(), WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
+                        }},
+                       {[&] { return self->Ticks() >= ticksAtEsc + 5; },
+                        [&] {
+                            visibleAfterEsc = wait.Visible();
+                            cancelledAfterEsc = IsSet(SubmitCancelled);
+                            closeWait();
+                        }},
+                       {[&] { return !wait.Visible(); }, [&] { server.Release(static_cast<int>(server.Received())); }},
+                       {[&] { return boxes.Boxes().size() == 2; }, nullptr},
+                       CloseSurvey(),
+                       SurveyGone()},
+                      Rescue());
+        self = &script;
+        RunSurvey(script);
+        EXPECT_TRUE(visibleAfterEsc);
+        EXPECT_FALSE(cancelledAfterEsc);
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        EXPECT_EQ(boxes.Boxes()[1].Text, "Sending was cancelled.");
+        EXPECT_EQ(server.Received(), requestsBefore + (round == 0 ? 1 : 0));
+        EXPECT_EQ(wait.RunningWorkers(), 0);
+        ++round;
+    }
+}
+
 // The race of a second submission with the first's late report, run many times over.
 class RepeatedSubmission : public SubmissionTest, public ::testing::WithParamInterface<int> {};
 INSTANTIATE_TEST_SUITE_P(Rounds, RepeatedSubmission, ::testing::Range(0, 10));
