@@ -75,65 +75,6 @@ bool ValidStatusLine(std::string_view line, int& status) {
     return status >= 100;
 }
 
-struct Head {
-    enum class State { Incomplete, Complete, Invalid } State = State::Incomplete;
-    int Status = 0;
-    std::size_t Length = 0;  // through the blank line
-    std::optional<std::uint64_t> ContentLength;
-};
-
-Head ParseHead(std::string_view bytes) {
-    Head head;
-    constexpr std::string_view Prefix = "HTTP/";
-    // Anything that cannot become a status line fails at once rather than at the size limit.
-    const std::size_t known = std::min(bytes.size(), Prefix.size());
-    if (bytes.substr(0, known) != Prefix.substr(0, known)) {
-        head.State = Head::State::Invalid;
-        return head;
-    }
-    bool chunked = false;
-    std::size_t start = 0;
-    for (bool first = true;; first = false) {
-        const std::size_t newline = bytes.find('\n', start);
-        if (newline == std::string_view::npos) return head;
-        std::string_view line = bytes.substr(start, newline - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        start = newline + 1;
-        if (first) {
-            if (!ValidStatusLine(line, head.Status)) {
-                head.State = Head::State::Invalid;
-                return head;
-            }
-            continue;
-        }
-        if (line.empty()) break;
-        const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos) continue;
-        const std::string_view name = TrimBlanks(line.substr(0, colon));
-        const std::string_view value = TrimBlanks(line.substr(colon + 1));
-        if (EqualsNoCase(name, "Transfer-Encoding")) {
-            chunked = chunked || value.find("chunked") != std::string_view::npos;
-        } else if (EqualsNoCase(name, "Content-Length")) {
-            if (!AllDigits(value) || value.size() > 18) {
-                head.State = Head::State::Invalid;
-                return head;
-            }
-            std::uint64_t length = 0;
-            for (char c : value) length = length * 10 + static_cast<std::uint64_t>(c - '0');
-            if (head.ContentLength && *head.ContentLength != length) {
-                head.State = Head::State::Invalid;
-                return head;
-            }
-            head.ContentLength = length;
-        }
-    }
-    // A chunked body's length is not its Content-Length; it then runs until the close.
-    if (chunked) head.ContentLength.reset();
-    head.State = Head::State::Complete;
-    head.Length = start;
-    return head;
-}
-
 }  // namespace
 
 FeedbackServer ParseFeedbackServer(std::string_view hostOrHostPort) {
@@ -227,21 +168,71 @@ std::string BuildPostRequest(const FeedbackServer& server, const std::string& bo
     return request;
 }
 
+ResponseHead::State ResponseHead::Scan(std::string_view received) {
+    if (state_ != State::Incomplete) return state_;
+    if (!statusSeen_) {
+        // Anything that cannot become a status line fails at once rather than at the size limit.
+        constexpr std::string_view Prefix = "HTTP/";
+        const std::size_t known = std::min(received.size(), Prefix.size());
+        if (received.substr(0, known) != Prefix.substr(0, known)) return state_ = State::Invalid;
+    }
+    while (state_ == State::Incomplete) {
+        const std::size_t newline = received.find('\n', searched_);
+        if (newline == std::string_view::npos) {
+            searched_ = received.size();
+            break;
+        }
+        std::string_view line = received.substr(lineStart_, newline - lineStart_);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lineStart_ = searched_ = newline + 1;
+        if (!TakeLine(line)) state_ = State::Invalid;
+    }
+    return state_;
+}
+
+bool ResponseHead::TakeLine(std::string_view line) {
+    if (!statusSeen_) {
+        statusSeen_ = true;
+        return ValidStatusLine(line, status_);
+    }
+    if (line.empty()) {
+        state_ = State::Complete;
+        length_ = lineStart_;
+        return true;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return true;
+    const std::string_view name = TrimBlanks(line.substr(0, colon));
+    const std::string_view value = TrimBlanks(line.substr(colon + 1));
+    if (EqualsNoCase(name, "Transfer-Encoding")) {
+        chunked_ = chunked_ || value.find("chunked") != std::string_view::npos;
+    } else if (EqualsNoCase(name, "Content-Length")) {
+        if (!AllDigits(value) || value.size() > 18) return false;
+        std::uint64_t length = 0;
+        for (char c : value) length = length * 10 + static_cast<std::uint64_t>(c - '0');
+        if (contentLength_ && *contentLength_ != length) return false;
+        contentLength_ = length;
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> ResponseHead::ContentLength() const {
+    if (chunked_) return std::nullopt;
+    return contentLength_;
+}
+
 std::optional<int> ParseResponseStatus(std::string_view response) {
-    const Head head = ParseHead(response);
-    if (head.State != Head::State::Complete) return std::nullopt;
-    return head.Status;
+    ResponseHead head;
+    if (head.Scan(response) != ResponseHead::State::Complete) return std::nullopt;
+    return head.Status();
 }
 
 ResponseReader::Outcome ResponseReader::Feed(std::string_view bytes) {
     if (outcome_ != Outcome::Pending) return outcome_;
     total_ += bytes.size();
     if (total_ > MaxResponseBytes) return outcome_ = Outcome::Failed;
-    if (bodyStart_ != 0) return Inspect();
-    // The body is never used: only the head is kept, and looked at again only when a line ends.
-    const bool firstBytes = received_.size() < 5;
-    received_.append(bytes);
-    if (!firstBytes && bytes.find('\n') == std::string_view::npos) return outcome_;
+    // The body is never used: only the head is kept.
+    if (bodyStart_ == 0) received_.append(bytes);
     return Inspect();
 }
 
@@ -254,13 +245,13 @@ ResponseReader::Outcome ResponseReader::End() {
 
 ResponseReader::Outcome ResponseReader::Inspect() {
     if (bodyStart_ == 0) {
-        const Head head = ParseHead(received_);
-        if (head.State == Head::State::Invalid) return outcome_ = Outcome::Failed;
-        if (head.State == Head::State::Incomplete) return outcome_;
-        if (head.Status < 200 || head.Status > 299) return outcome_ = Outcome::Failed;
-        if (head.Status == 204) return outcome_ = Outcome::Succeeded;
-        bodyStart_ = head.Length;
-        contentLength_ = head.ContentLength;
+        const ResponseHead::State state = head_.Scan(received_);
+        if (state == ResponseHead::State::Invalid) return outcome_ = Outcome::Failed;
+        if (state == ResponseHead::State::Incomplete) return outcome_;
+        if (head_.Status() < 200 || head_.Status() > 299) return outcome_ = Outcome::Failed;
+        if (head_.Status() == 204) return outcome_ = Outcome::Succeeded;
+        bodyStart_ = head_.Length();
+        contentLength_ = head_.ContentLength();
         received_.clear();
         received_.shrink_to_fit();
     }

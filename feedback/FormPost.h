@@ -33,6 +33,30 @@ constexpr std::size_t MaxResponseBytes = 1u << 20;
 // The status of a response whose status line is valid and whose head is complete.
 std::optional<int> ParseResponseStatus(std::string_view response);
 
+// A response head read as its bytes arrive. Each line is looked at once, so that a head of
+// many short lines, or a line that comes byte by byte, costs no more than its length.
+class ResponseHead {
+public:
+    enum class State { Incomplete, Complete, Invalid };
+    // Everything received so far: each call's bytes begin with those of the calls before.
+    State Scan(std::string_view received);
+    int Status() const { return status_; }
+    std::size_t Length() const { return length_; }  // through the blank line, once complete
+    // None for a chunked body, whose length is not its Content-Length.
+    std::optional<std::uint64_t> ContentLength() const;
+
+private:
+    bool TakeLine(std::string_view line);
+    State state_ = State::Incomplete;
+    std::size_t lineStart_ = 0;  // the first line not yet looked at
+    std::size_t searched_ = 0;   // how far no line break was found
+    bool statusSeen_ = false;
+    bool chunked_ = false;
+    int status_ = 0;
+    std::size_t length_ = 0;
+    std::optional<std::uint64_t> contentLength_;
+};
+
 // Follows a response as it arrives and decides the post's outcome.
 class ResponseReader {
 public:
@@ -46,6 +70,7 @@ public:
 private:
     Outcome Inspect();
     std::string received_;
+    ResponseHead head_;
     std::size_t total_ = 0;
     std::size_t bodyStart_ = 0;
     std::optional<std::uint64_t> contentLength_;

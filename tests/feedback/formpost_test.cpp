@@ -197,6 +197,49 @@ TEST(ResponseReader, GivesUpBeyondOneMebibyte) {
     }
 }
 
+// A head of many short lines, each arriving on its own: every line must be looked at once,
+// not the whole head again for each.
+constexpr int ManyHeadLines = 300000;
+
+TEST(ResponseReader, ReadsAHeadOfManyShortLinesArrivingOneByOne) {
+    using Outcome = ResponseReader::Outcome;
+    ResponseReader reader;
+    ASSERT_EQ(reader.Feed("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n"), Outcome::Pending);
+    Outcome outcome = Outcome::Pending;
+    for (int i = 0; i < ManyHeadLines && outcome == Outcome::Pending; ++i) outcome = reader.Feed("a:\n");
+    ASSERT_EQ(outcome, Outcome::Pending);
+    // A line may also end in a later piece than the one that began it.
+    EXPECT_EQ(reader.Feed("Content-Len"), Outcome::Pending);
+    EXPECT_EQ(reader.Feed("gth: 2\r"), Outcome::Pending);
+    EXPECT_EQ(reader.Feed("\n\r"), Outcome::Pending);
+    EXPECT_EQ(reader.Feed("\no"), Outcome::Pending);
+    EXPECT_EQ(reader.Feed("k"), Outcome::Succeeded);
+
+    // A disagreeing length far down such a head still fails.
+    ResponseReader late;
+    ASSERT_EQ(late.Feed("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n"), Outcome::Pending);
+    for (int i = 0; i < ManyHeadLines / 10; ++i) ASSERT_EQ(late.Feed("b: c\r\n"), Outcome::Pending);
+    EXPECT_EQ(late.Feed("Content-Length: 3\r\n"), Outcome::Failed);
+}
+
+TEST(FormPostOutcome, AHeadOfManyShortLinesInSmallPiecesIsReadToTheEnd) {
+    EXPECT_TRUE(PostTo(
+        [](const std::string&, test::Connection& connection) {
+            if (!connection.Write("HTTP/1.0 200 OK\r\n")) return;
+            constexpr int LinesPerPiece = 32;
+            std::string piece;
+            for (int i = 0; i < LinesPerPiece; ++i) piece += "a:\n";
+            for (int sent = 0; sent < ManyHeadLines; sent += LinesPerPiece) {
+                if (!connection.Write(piece)) return;
+                // Now and then the client catches up, so that many pieces arrive on their own.
+                if (sent % (100 * LinesPerPiece) == 0 && !connection.Pause(1ms)) return;
+            }
+            connection.Write("Content-Length: 2\r\n\r\nok");
+            connection.Close();
+        },
+        60000ms));
+}
+
 TEST(FormPostWire, SendsExactlyTheFixedRequestWithTheEncodedForm) {
     test::LoopbackServer server(reply::Status(200));
     const std::string content = "中文<br>a&b+c*d#e%f[g]h\x7Fi j" + Utf16ToUtf8(u"\xD83D\xDE00");
