@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Control.h"
 #include "Painting.h"
+#include "Screen.h"
 #include "Text.h"
 #include "Timer.h"
 
@@ -192,17 +193,20 @@ std::string Form::Caption() const {
 }
 
 void Form::PlaceForShowing() {
-    if (placed_) return;
+    // Over the owner at every showing, as the owner may have moved; elsewhere only at the first.
+    if (Visible() || (placed_ && position_ != FormPosition::OwnerCenter)) return;
     placed_ = true;
     const RECT r = WindowRect();
     const int width = r.right - r.left, height = r.bottom - r.top;
     int left = r.left, top = r.top;
     switch (position_) {
         case FormPosition::Designed: return;
-        case FormPosition::DesktopCenter:
-            left = std::max(0, (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2);
-            top = std::max(0, (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2);
+        case FormPosition::DesktopCenter: {
+            const POINT corner = CentredOn(VirtualScreen(), width, height);
+            left = corner.x;
+            top = corner.y;
             break;
+        }
         case FormPosition::ScreenCenter:
             left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
             top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;

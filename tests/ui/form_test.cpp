@@ -2,6 +2,7 @@
 #include "Form.h"
 #include "Gui.h"
 #include "Label.h"
+#include "Screen.h"
 #include "StdControls.h"
 #include "Timer.h"
 
@@ -76,6 +77,75 @@ TEST(Form, ModalShowingEndsOnCloseFromATimerAndRestoresTheOwner) {
     EXPECT_FALSE(dialog.Visible());
     const RECT o = owner.WindowRect(), d = dialog.WindowRect();
     EXPECT_EQ(d.left - o.left, ((o.right - o.left) - (d.right - d.left)) / 2);
+}
+
+TEST(Form, AnOwnerCentredFormIsCentredOverItsOwnerAtEveryShowing) {
+    SampleForm owner;
+    owner.Show();
+    Form dialog(&owner, FormBorder::None, 100, 60);
+    dialog.SetPosition(FormPosition::OwnerCenter);
+    for (const POINT ownerAt : {POINT{40, 30}, POINT{230, 170}}) {
+        owner.MoveTo(ownerAt.x, ownerAt.y);
+        dialog.Show();
+        const RECT o = owner.WindowRect(), d = dialog.WindowRect();
+        EXPECT_EQ(d.left, o.left + ((o.right - o.left) - 100) / 2);
+        EXPECT_EQ(d.top, o.top + ((o.bottom - o.top) - 60) / 2);
+        dialog.Hide();
+    }
+}
+
+// The monitors as the test lays them out, in place of the system's.
+class StandInMonitors {
+public:
+    explicit StandInMonitors(RECT virtualScreen) {
+        SetVirtualScreenSource([virtualScreen] { return virtualScreen; });
+    }
+    ~StandInMonitors() { SetVirtualScreenSource(nullptr); }
+};
+
+RECT DesktopCentredAt(int width, int height) {
+    Form form(nullptr, FormBorder::None, width, height);
+    form.SetPosition(FormPosition::DesktopCenter);
+    form.Show();
+    const RECT placed = form.WindowRect();
+    form.Hide();
+    return placed;
+}
+
+TEST(Form, DesktopCentringCountsMonitorsLeftOfOrAboveThePrimaryAndStaysOnTheDesktop) {
+    {
+        // A 1920 x 1080 monitor left of a primary of the same size.
+        const StandInMonitors monitors({-1920, 0, 1920, 1080});
+        const RECT r = DesktopCentredAt(800, 480);
+        EXPECT_EQ(r.left, -400);
+        EXPECT_EQ(r.top, 300);
+        EXPECT_EQ(r.right, 400);
+    }
+    {
+        // A 1280 x 1024 monitor above a 1920 x 1080 primary, its left edge at 200.
+        const StandInMonitors monitors({0, -1024, 1920, 1080});
+        const RECT r = DesktopCentredAt(800, 480);
+        EXPECT_EQ(r.left, 560);
+        EXPECT_EQ(r.top, -212);
+    }
+    {
+        // Larger than the desktop: its top-left corner stays on it.
+        const StandInMonitors monitors({-640, -100, 0, 380});
+        const RECT r = DesktopCentredAt(800, 600);
+        EXPECT_EQ(r.left, -640);
+        EXPECT_EQ(r.top, -100);
+    }
+    {
+        // One monitor: as before.
+        const StandInMonitors monitors({0, 0, 1024, 768});
+        const RECT r = DesktopCentredAt(800, 480);
+        EXPECT_EQ(r.left, 112);
+        EXPECT_EQ(r.top, 144);
+    }
+    // Without the stand-in, the system's own metrics are used again.
+    const RECT screen = VirtualScreen();
+    EXPECT_EQ(screen.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
+    EXPECT_EQ(screen.right - screen.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
 }
 
 TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {

@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Screen.h"
 #include "ValedictTesting.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,21 @@ TEST(Prompt, EnterOrSpaceRightAwayPressesTheHiddenOkAndKeepsExitCodeOne) {
     SendMessageW(prompt.btnUninstall.Handle(), BM_CLICK, 0, 0);
     EXPECT_FALSE(prompt.Visible());
     EXPECT_EQ(ExitCode, 0);
+}
+
+TEST(Prompt, FirstShowsCentredOnTheWholeDesktopWithAMonitorLeftOfThePrimary) {
+    // Two 1920 x 1080 monitors, the second left of the primary.
+    ui::SetVirtualScreenSource([] { return RECT{-1920, 0, 1920, 1080}; });
+    const Installation install;
+    TfrmMain prompt({"0", install.ProductFile});
+    install.Use();
+    prompt.Show();
+    ui::SetVirtualScreenSource(nullptr);
+    const RECT r = prompt.WindowRect();
+    // Its middle on the meeting edge of the two monitors, whatever the frame's width.
+    EXPECT_NEAR((r.left + r.right) / 2.0, 0, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2.0, 540, 1);
+    prompt.Hide();
 }
 
 }  // namespace

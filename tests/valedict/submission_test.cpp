@@ -286,6 +286,41 @@ TEST_F(SubmissionTest, CancelWithinTheFirstSecondSendsNothingAndIsReportedWhenTh
               ((promptRect.right - promptRect.left) - (waitRect.right - waitRect.left)) / 2);
 }
 
+TEST_F(SubmissionTest, TheWaitDialogIsCentredOverThePromptAtEveryShowingWhereverThePromptHasMoved) {
+    test::LoopbackServer server(test::reply::Status(500));
+    PointAt(server);
+    std::vector<std::pair<RECT, RECT>> placed;  // the wait dialog's and the prompt's at each showing
+    const auto cancelWhenShown = [&] {
+        return Script::Step{[&] { return wait.Visible(); },
+                            [&] {
+                                placed.emplace_back(wait.WindowRect(), prompt.WindowRect());
+                                PostMessageW(wait.btnCancel.Handle(), BM_CLICK, 0, 0);
+                            }};
+    };
+    const auto moveThePromptAndSubmitAgain = [&] {
+        return Script::Step{[&] { return boxes.Boxes().size() == 2; },
+                            [&] {
+                                const RECT r = prompt.WindowRect();
+                                prompt.MoveTo(r.left + 90, r.top + 50);
+                                PostMessageW(VisibleForm<TfrmSurvey>()->btnSubmitSurvey.Handle(), BM_CLICK, 0, 0);
+                            }};
+    };
+    Script script({FillAndSubmit("Follow me", "me@example.com"), cancelWhenShown(), moveThePromptAndSubmitAgain(),
+                   cancelWhenShown(), {[&] { return boxes.Boxes().size() == 4; }, nullptr}, CloseSurvey(),
+                   SurveyGone()},
+                  Rescue());
+    RunSurvey(script);
+    ASSERT_EQ(placed.size(), 2u);
+    EXPECT_EQ(placed[1].second.left, placed[0].second.left + 90);
+    for (const auto& [waitRect, promptRect] : placed) {
+        EXPECT_EQ(waitRect.left - promptRect.left,
+                  ((promptRect.right - promptRect.left) - (waitRect.right - waitRect.left)) / 2);
+        EXPECT_EQ(waitRect.top - promptRect.top,
+                  ((promptRect.bottom - promptRect.top) - (waitRect.bottom - waitRect.top)) / 2);
+    }
+    EXPECT_EQ(server.Requests().size(), 0u);
+}
+
 TEST_F(SubmissionTest, CancelDuringThePostIsReportedOnlyWhenThePostHasEnded) {
     HeldServer server;
     PointAt(server.Server());
