@@ -4,6 +4,7 @@
 #include "LauncherState.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Screen.h"
 #include "Text.h"
 
 namespace kx::test {
@@ -194,6 +195,19 @@ TEST_F(MainWindow, FirstShowingCentresLoadsTheSkinAndStartsTheTimerOnce) {
     EXPECT_TRUE(boxes.Boxes().empty());  // nothing was loaded again
     EXPECT_EQ(frm.Image1.GetBitmap(), background);
     EXPECT_FALSE(frm.TimerVersionAndAD.Enabled());
+    frm.Hide();
+}
+
+TEST_F(MainWindow, FirstShowingCentresOnTheWholeDesktopWithAMonitorAboveThePrimary) {
+    // A 1920 x 1024 monitor above a 1920 x 1080 primary.
+    ui::SetVirtualScreenSource([] { return RECT{0, -1024, 1920, 1080}; });
+    TfrmMain frm;
+    frm.Show();
+    ui::SetVirtualScreenSource(nullptr);
+    const RECT r = frm.WindowRect();
+    EXPECT_EQ(r.left, 560);
+    EXPECT_EQ(r.top, -212);
+    EXPECT_EQ(r.bottom, 268);
     frm.Hide();
 }
 
