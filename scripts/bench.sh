@@ -6,7 +6,7 @@ cd "$root"
 scripts/bootstrap.sh
 jobs=${KX_JOBS:-2}
 cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs" --target bench_json bench_cipher
+cmake --build --preset native -j "$jobs" --target bench_json bench_cipher bench_formpost
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
 
@@ -14,6 +14,8 @@ echo "== JSON reader against nlohmann-json"
 build/native/bin/bench_json
 echo "== cipher against memcpy, 64 MiB"
 build/native/bin/bench_cipher
+echo "== a response head of short lines arriving one by one"
+build/native/bin/bench_formpost
 
 KX_DEMO_INSTALL_ONLY=1 scripts/demo.sh >/dev/null
 demo=$(scripts/wine-run.sh winepath -w "$root/build/demo" 2>/dev/null)
