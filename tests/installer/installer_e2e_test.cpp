@@ -221,6 +221,41 @@ HWND WaitForPrompt(const Installation& install) {
     return prompt;
 }
 
+// A command of the uninstall entry, run as the system's settings run it: the uninstaller hands
+// over to its own copy in the temporary folder and ends at once, so the copy's work is watched.
+class RegisteredRun {
+public:
+    RegisteredRun(const Installation& install, const wchar_t* command)
+        : install_(install),
+          program_(test::CommandLine{RegistryText(command).value_or("(not registered)")}, "", install.Environment()) {
+        EXPECT_EQ(program_.WaitForExit(ProgramWait), 0);
+    }
+    // Until only these files are left and the entry is gone; notes whether any window showed.
+    bool WaitUntilOnlyLeft(const std::vector<std::string>& files, bool* windowShown = nullptr) const {
+        const auto end = std::chrono::steady_clock::now() + ProgramWait;
+        while (FilesUnder(install_.Folder) != files || UninstallKeyExists()) {
+            if (windowShown && !test::VisibleWindows(0).empty()) *windowShown = true;
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+    // The copy ends just after its last removal; until then its file cannot be deleted.
+    ~RegisteredRun() {
+        std::error_code error;
+        for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(20ms)) {
+            error.clear();
+            for (const auto& entry : std::filesystem::directory_iterator(FsPath(install_.Temp()), error))
+                if (entry.path().filename().wstring().starts_with(L"~nsu")) std::filesystem::remove_all(entry, error);
+            if (!error) return;
+        }
+    }
+
+private:
+    const Installation& install_;
+    test::ChildProgram program_;
+};
+
 TEST(Setup, ASilentInstallWritesTheProgramsTextsSkinShortcutAndUninstallEntry) {
     const Installation install;
     ASSERT_TRUE(install.Installed);
@@ -277,20 +312,22 @@ TEST(Setup, ASilentInstallWritesTheProgramsTextsSkinShortcutAndUninstallEntry) {
     EXPECT_EQ(VersionString(info, "ProductName"), "Kestrix");
 }
 
-TEST(Uninstaller, TheUninstallButtonRemovesEverythingInstalledAndKeepsTheUsersFiles) {
+TEST(Uninstaller, TheRegisteredCommandWithTheUninstallButtonRemovesEverythingInstalledButTheUsersFiles) {
     const Installation install;
     ASSERT_TRUE(install.Installed);
     // The user's own files, one beside the programs and one inside an installed folder.
     WriteText(install.File("Notes.txt"), "mine");
     WriteText(install.File("Skin\\Main\\Mine.bmp"), "mine too");
-    const auto uninstaller = install.StartUninstaller();
+    const RegisteredRun uninstall(install, L"UninstallString");
     HWND prompt = WaitForPrompt(install);
     ASSERT_NE(prompt, nullptr);
     test::SaveScreenshot(prompt, "uninstall-valedict-prompt");
-    EXPECT_TRUE(uninstaller->Running());  // it waits for the answer
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(os::FileExists(install.File("Portico.exe")));  // nothing goes before the answer
     test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
-    EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
-    ExpectNothingOfOursLeft(install, {"Notes.txt", "Skin\\Main\\Mine.bmp"});
+    const std::vector<std::string> usersFiles = {"Notes.txt", "Skin\\Main\\Mine.bmp"};
+    EXPECT_TRUE(uninstall.WaitUntilOnlyLeft(usersFiles));
+    ExpectNothingOfOursLeft(install, usersFiles);
 }
 
 TEST(Uninstaller, ClosingThePromptCancelsAndLeavesEverythingInstalled) {
@@ -355,18 +392,11 @@ TEST(Uninstaller, AMissingOrBrokenValedictNeverBlocksTheRemoval) {
 TEST(Uninstaller, TheRegisteredQuietCommandRemovesEverythingWithoutAWindowOrValedict) {
     const Installation install;
     ASSERT_TRUE(install.Installed);
-    const std::optional<std::string> quiet = RegistryText(L"QuietUninstallString");
-    ASSERT_TRUE(quiet.has_value());
-    // Run as an administrator's tool runs it: the uninstaller hands over to its own copy in the
-    // temporary folder and ends, so the removal is watched until the folder is gone.
-    test::ChildProgram uninstaller(test::CommandLine{*quiet}, "", install.Environment());
     bool windowShown = false;
-    const auto end = std::chrono::steady_clock::now() + ProgramWait;
-    while (os::DirectoryExists(install.Folder) && std::chrono::steady_clock::now() < end) {
-        if (!test::VisibleWindows(0).empty()) windowShown = true;
-        std::this_thread::sleep_for(20ms);
+    {
+        const RegisteredRun uninstall(install, L"QuietUninstallString");
+        EXPECT_TRUE(uninstall.WaitUntilOnlyLeft({}, &windowShown));
     }
-    EXPECT_EQ(uninstaller.WaitForExit(ProgramWait), 0);
     EXPECT_FALSE(windowShown);
     ExpectNothingOfOursLeft(install, {});
     EXPECT_FALSE(os::FileExists(install.Temp() + "Product.txt"));  // Valedict never decoded it
