@@ -149,7 +149,6 @@ public:
     }
     ~Installation() {
         if (RegistryText(L"InstallLocation") == Folder) {
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKey);
             RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKey);
             os::RemoveFile(ShortcutPath());
         }
