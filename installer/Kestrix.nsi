@@ -68,6 +68,27 @@ UninstPage instfiles
   Call un.CheckNotRunning
 !macroend
 
+; The values of the Add/Remove Programs entry, one list for writing and removing them
+; ($0 holds the packed size in kilobytes when they are written).
+!macro ForEachEntryValue Action
+  !insertmacro ${Action} Str "DisplayName" "${PRODUCT}"
+  !insertmacro ${Action} Str "DisplayVersion" "${KX_VERSION}"
+  !insertmacro ${Action} Str "Publisher" "${PUBLISHER}"
+  !insertmacro ${Action} Str "DisplayIcon" "$INSTDIR\Portico.exe"
+  !insertmacro ${Action} Str "InstallLocation" "$INSTDIR"
+  !insertmacro ${Action} Str "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+  !insertmacro ${Action} Str "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+  !insertmacro ${Action} DWORD "EstimatedSize" $0
+  !insertmacro ${Action} DWORD "NoModify" 1
+  !insertmacro ${Action} DWORD "NoRepair" 1
+!macroend
+!macro WriteEntryValue Type Name Value
+  WriteReg${Type} HKLM "${UNINSTALL_KEY}" "${Name}" `${Value}`
+!macroend
+!macro DeleteEntryValue Type Name Value
+  DeleteRegValue HKLM "${UNINSTALL_KEY}" "${Name}"
+!macroend
+
 Function .onInit
   SetShellVarContext all
 FunctionEnd
@@ -85,17 +106,8 @@ Section
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\Portico.exe" "" "$INSTDIR\Portico.exe" 0
 
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${KX_VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Portico.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
   SectionGetSize 0 $0
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  !insertmacro ForEachEntryValue WriteEntryValue
 SectionEnd
 
 ; A program that runs cannot be opened for writing, and could not be removed either: rather
@@ -140,16 +152,7 @@ FunctionEnd
 
 Section "Uninstall"
   SetAutoClose true
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "DisplayName"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "DisplayVersion"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "Publisher"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "DisplayIcon"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "InstallLocation"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "UninstallString"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "QuietUninstallString"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "EstimatedSize"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "NoModify"
-  DeleteRegValue HKLM "${UNINSTALL_KEY}" "NoRepair"
+  !insertmacro ForEachEntryValue DeleteEntryValue
   DeleteRegKey /ifempty HKLM "${UNINSTALL_KEY}"
   Delete "${SHORTCUT}"
 

@@ -221,7 +221,9 @@ HWND WaitForPrompt(const Installation& install) {
 }
 
 // A command of the uninstall entry, run as the system's settings run it: the uninstaller hands
-// over to its own copy in the temporary folder and ends at once, so the copy's work is watched.
+// over to its own copy in the temporary folder and ends at once, so the copy is watched. It is
+// watched from outside the installation: a look into the folder at the wrong moment would
+// keep the copy from removing it.
 class RegisteredRun {
 public:
     RegisteredRun(const Installation& install, const wchar_t* command)
@@ -229,28 +231,31 @@ public:
           program_(test::CommandLine{RegistryText(command).value_or("(not registered)")}, "", install.Environment()) {
         EXPECT_EQ(program_.WaitForExit(ProgramWait), 0);
     }
-    // Until only these files are left and the entry is gone; notes whether any window showed.
-    bool WaitUntilOnlyLeft(const std::vector<std::string>& files, bool* windowShown = nullptr) const {
+    // Whether the copy ended in time; notes whether any window showed meanwhile.
+    bool WaitForTheCopy(bool* windowShown = nullptr) const {
         const auto end = std::chrono::steady_clock::now() + ProgramWait;
-        while (FilesUnder(install_.Folder) != files || UninstallKeyExists()) {
+        while (CopyRuns()) {
             if (windowShown && !test::VisibleWindows(0).empty()) *windowShown = true;
             if (std::chrono::steady_clock::now() > end) return false;
             std::this_thread::sleep_for(20ms);
         }
         return true;
     }
-    // The copy ends just after its last removal; until then its file cannot be deleted.
-    ~RegisteredRun() {
-        std::error_code error;
-        for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(20ms)) {
-            error.clear();
-            for (const auto& entry : std::filesystem::directory_iterator(FsPath(install_.Temp()), error))
-                if (entry.path().filename().wstring().starts_with(L"~nsu")) std::filesystem::remove_all(entry, error);
-            if (!error) return;
-        }
-    }
 
 private:
+    // A running program's file cannot be opened for writing.
+    bool CopyRuns() const {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(FsPath(install_.Temp()), error)) {
+            if (entry.path().extension() != L".exe") continue;
+            const HANDLE file = CreateFileW(entry.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) return true;
+            CloseHandle(file);
+        }
+        return false;
+    }
+
     const Installation& install_;
     test::ChildProgram program_;
 };
@@ -324,9 +329,8 @@ TEST(Uninstaller, TheRegisteredCommandWithTheUninstallButtonRemovesEverythingIns
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(os::FileExists(install.File("Portico.exe")));  // nothing goes before the answer
     test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
-    const std::vector<std::string> usersFiles = {"Notes.txt", "Skin\\Main\\Mine.bmp"};
-    EXPECT_TRUE(uninstall.WaitUntilOnlyLeft(usersFiles));
-    ExpectNothingOfOursLeft(install, usersFiles);
+    EXPECT_TRUE(uninstall.WaitForTheCopy());
+    ExpectNothingOfOursLeft(install, {"Notes.txt", "Skin\\Main\\Mine.bmp"});
 }
 
 TEST(Uninstaller, ClosingThePromptCancelsAndLeavesEverythingInstalled) {
@@ -391,11 +395,9 @@ TEST(Uninstaller, AMissingOrBrokenValedictNeverBlocksTheRemoval) {
 TEST(Uninstaller, TheRegisteredQuietCommandRemovesEverythingWithoutAWindowOrValedict) {
     const Installation install;
     ASSERT_TRUE(install.Installed);
+    const RegisteredRun uninstall(install, L"QuietUninstallString");
     bool windowShown = false;
-    {
-        const RegisteredRun uninstall(install, L"QuietUninstallString");
-        EXPECT_TRUE(uninstall.WaitUntilOnlyLeft({}, &windowShown));
-    }
+    EXPECT_TRUE(uninstall.WaitForTheCopy(&windowShown));
     EXPECT_FALSE(windowShown);
     ExpectNothingOfOursLeft(install, {});
     EXPECT_FALSE(os::FileExists(install.Temp() + "Product.txt"));  // Valedict never decoded it
