@@ -7,8 +7,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${KX_WINEPREFIX:-$root/build/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installer prompts: the programs need neither.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko installer prompts, and no desktop menu entries on this machine for the
+# Start-menu shortcuts the setup program makes (the menu builder would also hold the installed
+# programs open while it reads their icons): the programs need none of them.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 if [ ! -f "$WINEPREFIX/.kx-ready-2" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot --init >/dev/null 2>&1 || true

@@ -1,5 +1,6 @@
 #include "FormPost.h"
 
+#include "FeedbackPost.h"
 #include "LoopbackServer.h"
 #include "Text.h"
 
@@ -16,18 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace reply = test::reply;
-
-std::string ExpectedRequest(const std::string& host, const std::string& body) {
-    return "POST /dodaRO/sendmail2.php HTTP/1.0\r\n"
-           "Connection: keep-alive\r\n"
-           "Content-Type: application/x-www-form-urlencoded\r\n"
-           "Content-Length: " + std::to_string(body.size()) + "\r\n"
-           "Host: " + host + "\r\n"
-           "Accept: text/html, */*\r\n"
-           "Accept-Encoding: identity\r\n"
-           "User-Agent: Mozilla/3.0 (compatible; Kestrix Feedback)\r\n"
-           "\r\n" + body;
-}
 
 FeedbackServer At(const test::LoopbackServer& server) { return {"127.0.0.1", server.Port()}; }
 
@@ -80,11 +69,11 @@ TEST(BuildFormBody, JoinsTheThreeFieldsWithNothingAroundThem) {
 
 TEST(BuildPostRequest, NamesThePortInTheHostHeaderOnlyWhenItIsNot80) {
     EXPECT_EQ(BuildPostRequest({"feedback.kestrix.example", 80}, "myaddress=a&subject=b&content=c"),
-              ExpectedRequest("feedback.kestrix.example", "myaddress=a&subject=b&content=c"));
+              test::ExpectedFeedbackPost("feedback.kestrix.example", "myaddress=a&subject=b&content=c"));
     EXPECT_EQ(BuildPostRequest({"feedback.kestrix.example", 8080}, ""),
-              ExpectedRequest("feedback.kestrix.example:8080", ""));
-    EXPECT_EQ(BuildPostRequest({"::1", 80}, ""), ExpectedRequest("[::1]", ""));
-    EXPECT_EQ(BuildPostRequest({"::1", 81}, ""), ExpectedRequest("[::1]:81", ""));
+              test::ExpectedFeedbackPost("feedback.kestrix.example:8080", ""));
+    EXPECT_EQ(BuildPostRequest({"::1", 80}, ""), test::ExpectedFeedbackPost("[::1]", ""));
+    EXPECT_EQ(BuildPostRequest({"::1", 81}, ""), test::ExpectedFeedbackPost("[::1]:81", ""));
 }
 
 TEST(FeedbackServerSetting, ParsesHostAndOptionalPort) {
@@ -249,7 +238,7 @@ TEST(FormPostWire, SendsExactlyTheFixedRequestWithTheEncodedForm) {
                              "&content=%E4%B8%AD%E6%96%87%3Cbr%3Ea%26b%2Bc%2Ad%23e%25f%5Bg%5Dh\x7Fi%20j%F0%9F%98%80";
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0], ExpectedRequest("127.0.0.1:" + std::to_string(server.Port()), body));
+    EXPECT_EQ(requests[0], test::ExpectedFeedbackPost("127.0.0.1:" + std::to_string(server.Port()), body));
 }
 
 TEST(FormPostWire, ResolvesNamesAndOpensANewConnectionForEachPost) {
@@ -259,9 +248,9 @@ TEST(FormPostWire, ResolvesNamesAndOpensANewConnectionForEachPost) {
     ASSERT_TRUE(PostFeedback({"127.0.0.1", server.Port()}, "a@b.c", "s", "second"));
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0], ExpectedRequest("localhost:" + std::to_string(server.Port()),
+    EXPECT_EQ(requests[0], test::ExpectedFeedbackPost("localhost:" + std::to_string(server.Port()),
                                            "myaddress=a@b.c&subject=s&content=a%20b%3Cbr%3Ec"));
-    EXPECT_EQ(requests[1], ExpectedRequest("127.0.0.1:" + std::to_string(server.Port()),
+    EXPECT_EQ(requests[1], test::ExpectedFeedbackPost("127.0.0.1:" + std::to_string(server.Port()),
                                            "myaddress=a@b.c&subject=s&content=second"));
 }
 
@@ -296,7 +285,7 @@ TEST(FormPostOutcome, ASilentServerEndsInTheReadTimeOut) {
     EXPECT_FALSE(PostFeedback(At(server), "a@b.c", "s", "c", 300ms));
     // The request itself did arrive whole before the wait began.
     ASSERT_TRUE(server.WaitForRequests(1, 5s));
-    EXPECT_EQ(server.Requests()[0], ExpectedRequest("127.0.0.1:" + std::to_string(server.Port()),
+    EXPECT_EQ(server.Requests()[0], test::ExpectedFeedbackPost("127.0.0.1:" + std::to_string(server.Port()),
                                                     "myaddress=a@b.c&subject=s&content=c"));
 }
 

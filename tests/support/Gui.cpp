@@ -5,6 +5,8 @@
 #include "Shell.h"
 #include "Text.h"
 
+#include <gtest/gtest.h>
+
 #include <thread>
 
 namespace kx::test {
@@ -130,9 +132,20 @@ COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY) {
 }
 
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::string& workingFolder, const std::vector<std::string>& environment) {
-    std::wstring commandLine = QuoteArgument(ToWide(program));
-    for (const std::string& argument : arguments) commandLine += L" " + QuoteArgument(ToWide(argument));
+                           const std::string& workingFolder, const std::vector<std::string>& environment)
+    : ChildProgram(CommandLine{[&] {
+                       std::string commandLine = FromWide(QuoteArgument(ToWide(program)));
+                       for (const std::string& argument : arguments) {
+                           commandLine += ' ';
+                           commandLine += FromWide(QuoteArgument(ToWide(argument)));
+                       }
+                       return commandLine;
+                   }()},
+                   workingFolder, environment) {}
+
+ChildProgram::ChildProgram(const CommandLine& commandLine, const std::string& workingFolder,
+                           const std::vector<std::string>& environment) {
+    std::wstring text = ToWide(commandLine.Text);
     // The environment block: ours, with the given NAME=value entries added or replaced.
     std::wstring block;
     if (!environment.empty()) {
@@ -153,10 +166,10 @@ ChildProgram::ChildProgram(const std::string& program, const std::vector<std::st
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     const std::wstring folder = ToWide(workingFolder);
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+    if (!CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                         environment.empty() ? nullptr : block.data(), workingFolder.empty() ? nullptr : folder.c_str(),
                         &startup, &process_))
-        throw std::runtime_error("cannot start " + program);
+        throw std::runtime_error("cannot start " + commandLine.Text);
 }
 
 ChildProgram::~ChildProgram() {
@@ -177,34 +190,87 @@ int ChildProgram::WaitForExit(std::chrono::milliseconds timeout) {
 
 bool ChildProgram::Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
 
-std::vector<HWND> ChildProgram::VisibleWindows() const {
+std::vector<HWND> ChildProgram::VisibleWindows() const { return test::VisibleWindows(process_.dwProcessId); }
+
+HWND ChildProgram::WaitForWindow(const std::string& captionPart, std::chrono::milliseconds timeout,
+                                 const wchar_t* className) const {
+    return test::WaitForWindow(process_.dwProcessId, captionPart, timeout, className);
+}
+
+std::vector<HWND> VisibleWindows(DWORD processId) {
     struct Search {
         DWORD pid;
         std::vector<HWND> found;
-    } search{process_.dwProcessId, {}};
+    } search{processId, {}};
     EnumWindows(
         [](HWND hwnd, LPARAM p) -> BOOL {
             auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == s->pid && IsWindowVisible(hwnd)) s->found.push_back(hwnd);
+            if ((s->pid == 0 || ProcessOf(hwnd) == s->pid) && IsWindowVisible(hwnd)) s->found.push_back(hwnd);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND ChildProgram::WaitForWindow(const std::string& captionPart, std::chrono::milliseconds timeout,
-                                 const wchar_t* className) const {
+HWND WaitForWindow(DWORD processId, const std::string& captionPart, std::chrono::milliseconds timeout,
+                   const wchar_t* className) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     do {
-        for (HWND hwnd : VisibleWindows()) {
+        for (HWND hwnd : VisibleWindows(processId)) {
             if (className && ClassName(hwnd) != FromWide(className)) continue;
             if (WindowText(hwnd).find(captionPart) != std::string::npos) return hwnd;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     } while (std::chrono::steady_clock::now() < end);
     return nullptr;
+}
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+HWND FindChild(HWND parent, const std::string& className, const std::string& text) {
+    struct Search {
+        std::string ClassName, Text;
+        HWND Found = nullptr;
+    } search{className, text};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (EqualsIgnoreAsciiCase(ClassName(hwnd), s->ClassName) && (s->Text.empty() || WindowText(hwnd) == s->Text))
+                s->Found = hwnd;
+            return s->Found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+std::string ControlText(HWND control) {
+    wchar_t buffer[1024] = {};
+    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+    return FromWide(buffer);
+}
+
+void PressButton(HWND button) {
+    if (!button) {
+        ADD_FAILURE() << "no such button";
+        return;
+    }
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+std::string AnswerMessageBox(DWORD processId, UINT button, std::chrono::milliseconds timeout) {
+    HWND box = WaitForWindow(processId, "", timeout, L"#32770");
+    if (!box) return "(no message box)";
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    PostMessageW(GetDlgItem(box, static_cast<int>(button)), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return FromWide(text);
 }
 
 std::string WindowText(HWND hwnd) {

@@ -59,11 +59,18 @@ COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY);
 // With KX_SCREENSHOT_DIR set, saves the window there as NAME.bmp (for the documentation).
 void SaveScreenshot(HWND hwnd, const std::string& name);
 
+// A command line passed exactly as written, for programs that read it by rules of their own.
+struct CommandLine {
+    std::string Text;
+};
+
 // A program started in the background and watched from the test.
 class ChildProgram {
 public:
     ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
                  const std::string& workingFolder = "", const std::vector<std::string>& environment = {});
+    explicit ChildProgram(const CommandLine& commandLine, const std::string& workingFolder = "",
+                          const std::vector<std::string>& environment = {});
     ~ChildProgram();  // ends the program if it still runs
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
@@ -72,8 +79,6 @@ public:
     // The exit code, or -1 when it has not ended within the time.
     int WaitForExit(std::chrono::milliseconds timeout);
     bool Running() const;
-    // A visible top-level window of the program whose caption contains the text (any when
-    // empty), waited for up to the time; nullptr when none appears.
     HWND WaitForWindow(const std::string& captionPart, std::chrono::milliseconds timeout,
                        const wchar_t* className = nullptr) const;
     std::vector<HWND> VisibleWindows() const;
@@ -81,6 +86,24 @@ public:
 private:
     PROCESS_INFORMATION process_{};
 };
+
+// Visible top-level windows of the process, or of every process when the id is 0.
+std::vector<HWND> VisibleWindows(DWORD processId);
+// One of them whose caption contains the text (any when empty), waited for up to the time;
+// nullptr when none appears.
+HWND WaitForWindow(DWORD processId, const std::string& captionPart, std::chrono::milliseconds timeout,
+                   const wchar_t* className = nullptr);
+DWORD ProcessOf(HWND hwnd);
+
+// Controls of another process's windows, driven from outside.
+HWND FindChild(HWND parent, const std::string& className, const std::string& text = "");
+// A control's text; GetWindowText does not ask a control of another process.
+std::string ControlText(HWND control);
+// Presses a button the way a click does, without waiting for what the click starts.
+void PressButton(HWND button);
+// The text of the process's next message box, which is then answered with the button.
+std::string AnswerMessageBox(DWORD processId, UINT button = IDOK,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
 std::string WindowText(HWND hwnd);
 std::string ClassName(HWND hwnd);

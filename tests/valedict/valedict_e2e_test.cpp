@@ -1,5 +1,6 @@
 // The real Valedict.exe in a temporary installation, driven from outside through window
 // messages as the uninstaller's user would drive it.
+#include "FeedbackPost.h"
 #include "FileEncryptUnit.h"
 #include "Gui.h"
 #include "LoopbackServer.h"
@@ -37,30 +38,6 @@ struct InstalledProgram {
     }
 };
 
-HWND FindChild(HWND parent, const std::string& className, const std::string& text = "") {
-    struct Search {
-        std::string ClassName, Text;
-        HWND Found = nullptr;
-    } search{className, text};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            if (EqualsIgnoreAsciiCase(test::ClassName(hwnd), s->ClassName) && (s->Text.empty() || test::WindowText(hwnd) == s->Text))
-                s->Found = hwnd;
-            return s->Found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
-}
-
-// A control's text in another process: GetWindowText does not ask the control there.
-std::string ControlText(HWND control) {
-    wchar_t buffer[1024] = {};
-    SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
-    return FromWide(buffer);
-}
-
 // With KX_VALEDICT_SCREENSHOTS naming a folder, the windows are saved there as the test meets them.
 void Keep(HWND window, const std::string& name) {
     const std::string folder = os::EnvironmentVariable("KX_VALEDICT_SCREENSHOTS");
@@ -69,22 +46,8 @@ void Keep(HWND window, const std::string& name) {
     test::CaptureWindow(window, folder + "\\" + name + ".bmp");
 }
 
-// Presses a button the way a click does, without waiting for what the click starts.
-void Press(HWND button) {
-    ASSERT_NE(button, nullptr);
-    PostMessageW(button, BM_CLICK, 0, 0);
-}
-
 // The next message box of the program: its text, after which its OK button is pressed.
-std::string AnswerBox(const test::ChildProgram& child, UINT button = IDOK) {
-    HWND box = child.WaitForWindow("", WindowWait, L"#32770");
-    if (!box) return "(no message box)";
-    wchar_t text[1024] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 1024);
-    PostMessageW(GetDlgItem(box, static_cast<int>(button)), BM_CLICK, 0, 0);
-    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) std::this_thread::sleep_for(20ms);
-    return FromWide(text);
-}
+std::string AnswerBox(const test::ChildProgram& child) { return test::AnswerMessageBox(child.ProcessId()); }
 
 // Exit code of a program that must end without ever showing a window.
 int ExitCodeWithoutWindow(test::ChildProgram& child, bool& showedWindow) {
@@ -103,7 +66,7 @@ TEST(ValedictProgram, UninstallButtonGivesZeroAndTheCloseButtonOne) {
         test::ChildProgram child(install.Program, {"0", install.ProductFile});
         HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
         ASSERT_NE(prompt, nullptr);
-        Press(FindChild(prompt, "Button", "Uninstall"));
+        test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
         EXPECT_EQ(child.WaitForExit(WindowWait), 0);
     }
     {
@@ -120,7 +83,7 @@ TEST(ValedictProgram, EnterRightAfterStartPressesTheHiddenOkButton) {
     test::ChildProgram child(install.Program, {"0", install.ProductFile});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    HWND ok = FindChild(prompt, "Button", "OK");
+    HWND ok = test::FindChild(prompt, "Button", "OK");
     ASSERT_NE(ok, nullptr);
     RECT r;
     GetWindowRect(ok, &r);
@@ -234,18 +197,18 @@ TEST(ValedictProgram, AWholeSurveyReachesTheFeedbackServerByteForByteAndTheClose
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
     Keep(prompt, "valedict-prompt");
-    Press(FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
-    HWND text = FindChild(survey, "RICHEDIT50W");
-    HWND email = FindChild(survey, "Edit");
+    HWND text = test::FindChild(survey, "RICHEDIT50W");
+    HWND email = test::FindChild(survey, "Edit");
     ASSERT_NE(text, nullptr);
     ASSERT_NE(email, nullptr);
     const std::wstring typed = L"\x4E2D a&b+c*#%[]\r\n\xD83D\xDE00 <br>";
     SendMessageW(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
     SendMessageW(email, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" me@example.com"));
     Keep(survey, "valedict-survey");
-    Press(FindChild(survey, "Button", "Submit"));
+    test::PressButton(test::FindChild(survey, "Button", "Submit"));
 
     EXPECT_EQ(AnswerBox(child), "Send the survey now?");
     Keep(child.WaitForWindow("Sending your survey", 5s), "valedict-wait");
@@ -260,15 +223,7 @@ TEST(ValedictProgram, AWholeSurveyReachesTheFeedbackServerByteForByteAndTheClose
         "&subject=Uninstall%20Survey%20For%20Kestrix"
         "&content=%E4%B8%AD%20a%26b%2Bc%2A%23%25%5B%5D%3Cbr%3E%F0%9F%98%80%20%3Cbr%3E";
     EXPECT_EQ(server.Requests()[0],
-              "POST /dodaRO/sendmail2.php HTTP/1.0\r\n"
-              "Connection: keep-alive\r\n"
-              "Content-Type: application/x-www-form-urlencoded\r\n"
-              "Content-Length: " + std::to_string(body.size()) + "\r\n"
-              "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
-              "Accept: text/html, */*\r\n"
-              "Accept-Encoding: identity\r\n"
-              "User-Agent: Mozilla/3.0 (compatible; Kestrix Feedback)\r\n"
-              "\r\n" + body);
+              test::ExpectedFeedbackPost("127.0.0.1:" + std::to_string(server.Port()), body));
 
     PostMessageW(prompt, WM_CLOSE, 0, 0);
     EXPECT_EQ(child.WaitForExit(WindowWait), 1);
@@ -319,21 +274,21 @@ TEST(ValedictProgram, AFailedPostIsReportedAndTheSurveyStaysOpen) {
                              {"KESTRIX_FEEDBACK_SERVER=127.0.0.1:" + std::to_string(port)});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    Press(FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
-    SendMessageW(FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Slow start"));
-    SendMessageW(FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
-    Press(FindChild(survey, "Button", "Submit"));
+    SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Slow start"));
+    SendMessageW(test::FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
+    test::PressButton(test::FindChild(survey, "Button", "Submit"));
     EXPECT_EQ(AnswerBox(child), "Send the survey now?");
     EXPECT_EQ(AnswerBox(child), "Sorry, the survey could not be sent.");
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(IsWindowVisible(survey));
-    EXPECT_EQ(ControlText(FindChild(survey, "RICHEDIT50W")), "Slow start");
-    EXPECT_EQ(ControlText(FindChild(survey, "Edit")), "me@example.com");
+    EXPECT_EQ(test::ControlText(test::FindChild(survey, "RICHEDIT50W")), "Slow start");
+    EXPECT_EQ(test::ControlText(test::FindChild(survey, "Edit")), "me@example.com");
     PostMessageW(survey, WM_CLOSE, 0, 0);
     for (int i = 0; i < 500 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
-    Press(FindChild(prompt, "Button", "Uninstall"));
+    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
     EXPECT_EQ(child.WaitForExit(WindowWait), 0);
 }
 

@@ -1,0 +1,436 @@
+// The real setup program and its uninstaller, each case in a fresh folder: what a silent
+// install writes, and how the uninstaller follows Valedict's answer, driven from outside
+// through window messages as the user would drive it.
+#include "FeedbackPost.h"
+#include "FileEncryptUnit.h"
+#include "Global.h"
+#include "Gui.h"
+#include "LoopbackServer.h"
+#include "Os.h"
+#include "Process.h"
+#include "TempDir.h"
+#include "Text.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+namespace kx::installer {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr auto WindowWait = 20s;
+constexpr auto ProgramWait = 60s;
+constexpr int ExitCancelled = 1;
+const wchar_t* const UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrix";
+const char* const PromptCaption = "Kestrix Uninstall - Kestrix";
+const char* const RunningText = "Kestrix is still running. Close Kestrix and its tools, then press Retry.";
+
+std::optional<std::string> RegistryText(const wchar_t* name) {
+    wchar_t value[2048];
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, UninstallKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return FromWide(value);
+}
+
+std::optional<DWORD> RegistryNumber(const wchar_t* name) {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, UninstallKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+bool UninstallKeyExists() {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ShortcutPath() {
+    PWSTR folder = nullptr;
+    SHGetKnownFolderPath(FOLDERID_CommonPrograms, 0, nullptr, &folder);
+    const std::string path = FromWide(folder ? folder : L"") + "\\Kestrix.lnk";
+    CoTaskMemFree(folder);
+    return path;
+}
+
+struct Shortcut {
+    std::string Target, WorkingFolder;
+};
+
+std::optional<Shortcut> ReadShortcut(const std::string& path) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::optional<Shortcut> result;
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            wchar_t target[MAX_PATH] = {}, folder[MAX_PATH] = {};
+            if (SUCCEEDED(file->Load(ToWide(path).c_str(), STGM_READ)) &&
+                SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+                SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH)))
+                result = Shortcut{FromWide(target), FromWide(folder)};
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return result;
+}
+
+// GCC 12 gives a false -Wrestrict warning for "\"" + text; appending avoids it.
+std::string Quoted(const std::string& text) {
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
+std::filesystem::path FsPath(const std::string& path) { return std::filesystem::path(ToWide(path)); }
+
+// Every file under the folder, relative to it, sorted; empty when there is no folder.
+std::vector<std::string> FilesUnder(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(FsPath(folder), error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+        if (it->is_regular_file()) files.push_back(FromWide(it->path().lexically_relative(FsPath(folder)).wstring()));
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    os::WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+    return os::FileExists(a) && os::FileExists(b) && os::ReadFileBytes(a) == os::ReadFileBytes(b);
+}
+
+// A version resource string of the first language the file lists.
+std::string VersionString(const std::vector<std::uint8_t>& info, const std::string& name) {
+    struct Translation {
+        WORD Language, CodePage;
+    }* translation = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size) ||
+        size < sizeof *translation)
+        return "(no translation)";
+    wchar_t block[64];
+    swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translation->Language, translation->CodePage);
+    wchar_t* value = nullptr;
+    if (!VerQueryValueW(info.data(), (block + ToWide(name)).c_str(), reinterpret_cast<void**>(&value), &size))
+        return "(missing)";
+    return FromWide(value);
+}
+
+// One installation, made by a silent run of the setup program into a fresh folder whose name
+// has a blank and a letter beyond ASCII. Whatever the case leaves registered there is removed
+// afterwards, so that the next case starts clean.
+class Installation {
+public:
+    Installation() {
+        Folder = root_.File("Program Files\\Kes trix \u00fc");
+        test::MakeDirectories(Temp());
+        // "/D=" takes the rest of the command line as it stands, blanks and all, never quoted.
+        test::ChildProgram setup(test::CommandLine{Quoted(test::BinaryFolder() + "KestrixSetup.exe") + " /S /D=" + Folder},
+                                 "", Environment());
+        Installed = setup.WaitForExit(ProgramWait) == 0;
+    }
+    ~Installation() {
+        if (RegistryText(L"InstallLocation") == Folder) {
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKey);
+            os::RemoveFile(ShortcutPath());
+        }
+    }
+    std::string File(const std::string& name) const { return Folder + "\\" + name; }
+    std::string Temp() const { return root_.File("temp\\"); }
+
+    // The user's private temporary folder, so that what Valedict decodes there is seen.
+    std::vector<std::string> Environment(std::vector<std::string> more = {}) const {
+        more.push_back("TEMP=" + Temp());
+        more.push_back("TMP=" + Temp());
+        return more;
+    }
+
+    // The uninstaller as the engine runs its own copy: from outside the folder, told where the
+    // installation is ("_?="), so that the test can wait for it and read its exit code.
+    std::unique_ptr<test::ChildProgram> StartUninstaller(std::vector<std::string> environment = {}) const {
+        const std::string copy = root_.File("Uninstall.exe");
+        CopyFileW(ToWide(File("Uninstall.exe")).c_str(), ToWide(copy).c_str(), FALSE);
+        return std::make_unique<test::ChildProgram>(test::CommandLine{Quoted(copy) + " _?=" + Folder}, "",
+                                                    Environment(std::move(environment)));
+    }
+
+    std::string Folder;  // as the installer knows it: no trailing backslash
+    bool Installed = false;
+
+private:
+    test::TempDir root_;
+};
+
+const std::vector<std::string> ProgramFiles = {
+    "Anvilry.exe", "Bargello.exe", "Freshen.exe", "Murmur.exe", "Portico.exe",
+    "Snipwell.exe", "Trundle.exe", "Uninstall.exe", "Valedict.exe",
+};
+const std::vector<std::string> LanguageFiles = {"Lang\\Main.dat", "Lang\\Product.dat", "Lang\\Valedict.dat"};
+
+// The scrambled file's text, decoded as the programs decode it, read as INI.
+std::string ScrambledValue(const Installation& install, const std::string& file, const char* section,
+                           const char* key) {
+    const std::string plain = install.Temp() + "check.txt";
+    if (!DecodeFile(install.File(file), plain, SuiteCipherKey)) return "(not decoded)";
+    return IniReader(plain).ReadText(section, key, "(missing)");
+}
+
+void ExpectEverythingInstalled(const Installation& install) {
+    const std::vector<std::string> files = FilesUnder(install.Folder);
+    for (const auto& expected : {ProgramFiles, LanguageFiles})
+        for (const std::string& name : expected)
+            EXPECT_TRUE(std::binary_search(files.begin(), files.end(), name)) << name;
+    EXPECT_TRUE(os::FileExists(install.File("Skin\\Main\\Main.bmp")));
+    EXPECT_TRUE(os::FileExists(install.File("Skin\\About\\Main.bmp")));
+    EXPECT_EQ(RegistryText(L"InstallLocation"), install.Folder);
+    EXPECT_TRUE(os::FileExists(ShortcutPath()));
+}
+
+void ExpectNothingOfOursLeft(const Installation& install, const std::vector<std::string>& usersFiles) {
+    EXPECT_EQ(FilesUnder(install.Folder), usersFiles);
+    EXPECT_EQ(os::DirectoryExists(install.Folder), !usersFiles.empty());
+    EXPECT_FALSE(UninstallKeyExists());
+    EXPECT_FALSE(os::FileExists(ShortcutPath()));
+}
+
+// Valedict's prompt, shown by the uninstaller: by then it has decoded the installed product
+// file into the temporary folder, which proves what the uninstaller handed it.
+HWND WaitForPrompt(const Installation& install) {
+    HWND prompt = test::WaitForWindow(0, PromptCaption, WindowWait);
+    EXPECT_NE(prompt, nullptr);
+    EXPECT_NE(test::ReadText(install.Temp() + "Product.txt").find("Product short Name=Kestrix"), std::string::npos);
+    return prompt;
+}
+
+// A command of the uninstall entry, run as the system's settings run it: the uninstaller hands
+// over to its own copy in the temporary folder and ends at once, so the copy is watched. It is
+// watched from outside the installation: a look into the folder at the wrong moment would
+// keep the copy from removing it.
+class RegisteredRun {
+public:
+    RegisteredRun(const Installation& install, const wchar_t* command)
+        : install_(install),
+          program_(test::CommandLine{RegistryText(command).value_or("(not registered)")}, "", install.Environment()) {
+        EXPECT_EQ(program_.WaitForExit(ProgramWait), 0);
+    }
+    // Whether the copy ended in time; notes whether any window showed meanwhile.
+    bool WaitForTheCopy(bool* windowShown = nullptr) const {
+        const auto end = std::chrono::steady_clock::now() + ProgramWait;
+        while (CopyRuns()) {
+            if (windowShown && !test::VisibleWindows(0).empty()) *windowShown = true;
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return true;
+    }
+
+private:
+    // A running program's file cannot be opened for writing.
+    bool CopyRuns() const {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(FsPath(install_.Temp()), error)) {
+            if (entry.path().extension() != L".exe") continue;
+            const HANDLE file = CreateFileW(entry.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) return true;
+            CloseHandle(file);
+        }
+        return false;
+    }
+
+    const Installation& install_;
+    test::ChildProgram program_;
+};
+
+TEST(Setup, ASilentInstallWritesTheProgramsTextsSkinShortcutAndUninstallEntry) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    ExpectEverythingInstalled(install);
+    EXPECT_TRUE(SameBytes(install.File("Portico.exe"), test::BinaryFolder() + "Portico.exe"));
+    EXPECT_TRUE(SameBytes(install.File("Valedict.exe"), test::BinaryFolder() + "Valedict.exe"));
+
+    // The launcher's texts and the product file are scrambled; Valedict's texts are plain.
+    const std::string skin = ScrambledValue(install, "Lang\\Main.dat", "frmMain", "ImagePath");
+    EXPECT_TRUE(os::FileExists(install.File(skin + "\\Main\\Main.bmp"))) << skin;
+    EXPECT_EQ(ScrambledValue(install, "Lang\\Product.dat", "Product", "Product short Name"), "Kestrix");
+    EXPECT_EQ(IniReader(install.File("Lang\\Valedict.dat")).ReadText("Main", "Title", "(missing)"), "Kestrix Uninstall");
+
+    const std::optional<Shortcut> shortcut = ReadShortcut(ShortcutPath());
+    ASSERT_TRUE(shortcut.has_value());
+    EXPECT_TRUE(EqualsIgnoreAsciiCase(shortcut->Target, install.File("Portico.exe"))) << shortcut->Target;
+    EXPECT_TRUE(EqualsIgnoreAsciiCase(shortcut->WorkingFolder, install.Folder)) << shortcut->WorkingFolder;
+
+    EXPECT_EQ(RegistryText(L"DisplayName"), "Kestrix");
+    EXPECT_EQ(RegistryText(L"DisplayVersion"), KX_PROJECT_VERSION);
+    EXPECT_EQ(RegistryText(L"Publisher"), "Kestrix");
+    EXPECT_EQ(RegistryText(L"DisplayIcon"), install.File("Portico.exe"));
+    EXPECT_EQ(RegistryText(L"InstallLocation"), install.Folder);
+    EXPECT_EQ(RegistryText(L"UninstallString"), Quoted(install.File("Uninstall.exe")));
+    EXPECT_EQ(RegistryText(L"QuietUninstallString"), Quoted(install.File("Uninstall.exe")) + " /S");
+    EXPECT_EQ(RegistryNumber(L"NoModify"), 1u);
+    EXPECT_EQ(RegistryNumber(L"NoRepair"), 1u);
+    // Kilobytes of what was packed: every installed file but the uninstaller, rounded up each.
+    std::uintmax_t bytes = 0;
+    std::size_t packed = 0;
+    for (const std::string& name : FilesUnder(install.Folder))
+        if (name != "Uninstall.exe") {
+            bytes += std::filesystem::file_size(FsPath(install.File(name)));
+            ++packed;
+        }
+    const std::optional<DWORD> estimated = RegistryNumber(L"EstimatedSize");
+    ASSERT_TRUE(estimated.has_value());
+    EXPECT_GE(*estimated, bytes / 1024);
+    EXPECT_LE(*estimated, bytes / 1024 + packed);
+
+    const std::wstring setup = ToWide(test::BinaryFolder() + "KestrixSetup.exe");
+    DWORD ignored = 0;
+    std::vector<std::uint8_t> info(GetFileVersionInfoSizeW(setup.c_str(), &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(setup.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(KX_PROJECT_VERSION_MAJOR << 16 | KX_PROJECT_VERSION_MINOR));
+    EXPECT_EQ(fixed->dwProductVersionLS, static_cast<DWORD>(KX_PROJECT_VERSION_PATCH << 16));
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    EXPECT_EQ(VersionString(info, "ProductVersion"), KX_PROJECT_VERSION);
+    EXPECT_EQ(VersionString(info, "FileVersion"), KX_PROJECT_VERSION);
+    EXPECT_EQ(VersionString(info, "ProductName"), "Kestrix");
+}
+
+TEST(Uninstaller, TheRegisteredCommandWithTheUninstallButtonRemovesEverythingInstalledButTheUsersFiles) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    // The user's own files, one beside the programs and one inside an installed folder.
+    WriteText(install.File("Notes.txt"), "mine");
+    WriteText(install.File("Skin\\Main\\Mine.bmp"), "mine too");
+    const RegisteredRun uninstall(install, L"UninstallString");
+    HWND prompt = WaitForPrompt(install);
+    ASSERT_NE(prompt, nullptr);
+    test::SaveScreenshot(prompt, "uninstall-valedict-prompt");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(os::FileExists(install.File("Portico.exe")));  // nothing goes before the answer
+    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+    EXPECT_TRUE(uninstall.WaitForTheCopy());
+    ExpectNothingOfOursLeft(install, {"Notes.txt", "Skin\\Main\\Mine.bmp"});
+}
+
+TEST(Uninstaller, ClosingThePromptCancelsAndLeavesEverythingInstalled) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    const std::vector<std::string> before = FilesUnder(install.Folder);
+    const auto uninstaller = install.StartUninstaller();
+    HWND prompt = WaitForPrompt(install);
+    ASSERT_NE(prompt, nullptr);
+    PostMessageW(prompt, WM_CLOSE, 0, 0);
+    EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), ExitCancelled);
+    EXPECT_EQ(FilesUnder(install.Folder), before);
+    ExpectEverythingInstalled(install);
+    EXPECT_EQ(RegistryText(L"UninstallString"), Quoted(install.File("Uninstall.exe")));
+}
+
+TEST(Uninstaller, ASurveySentFromInsideTheUninstallReachesTheFeedbackServiceByteForByte) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    test::LoopbackServer server(test::reply::Status(200));
+    const std::string host = "127.0.0.1:" + std::to_string(server.Port());
+    const auto uninstaller = install.StartUninstaller({"KESTRIX_FEEDBACK_SERVER=" + host});
+    HWND prompt = WaitForPrompt(install);
+    ASSERT_NE(prompt, nullptr);
+    const DWORD valedict = test::ProcessOf(prompt);
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    HWND survey = test::WaitForWindow(valedict, "Help us improve Kestrix", WindowWait);
+    ASSERT_NE(survey, nullptr);
+    SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"Batch export, please\r\n50% faster"));
+    SendMessageW(test::FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
+    test::PressButton(test::FindChild(survey, "Button", "Submit"));
+    EXPECT_EQ(test::AnswerMessageBox(valedict), "Your survey is ready. Send it to the Kestrix team now?");
+    EXPECT_EQ(test::AnswerMessageBox(valedict), "Thank you! Your survey has been sent.");
+    for (int i = 0; i < 500 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(IsWindow(survey));
+    EXPECT_TRUE(uninstaller->Running());  // the survey removes nothing
+    EXPECT_TRUE(os::FileExists(install.File("Portico.exe")));
+
+    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+    EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0],
+              test::ExpectedFeedbackPost(host, "myaddress=me@example.com"
+                                               "&subject=Uninstall%20Survey%20For%20Kestrix"
+                                               "&content=Batch%20export,%20please%3Cbr%3E50%25%20faster"));
+    ExpectNothingOfOursLeft(install, {});
+}
+
+TEST(Uninstaller, AMissingOrBrokenValedictNeverBlocksTheRemoval) {
+    for (const bool broken : {false, true}) {
+        const Installation install;
+        ASSERT_TRUE(install.Installed);
+        if (broken) WriteText(install.File("Valedict.exe"), "not a program");
+        else os::RemoveFile(install.File("Valedict.exe"));
+        const auto uninstaller = install.StartUninstaller();
+        EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0) << broken;
+        ExpectNothingOfOursLeft(install, {});
+    }
+}
+
+TEST(Uninstaller, TheRegisteredQuietCommandRemovesEverythingWithoutAWindowOrValedict) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    const RegisteredRun uninstall(install, L"QuietUninstallString");
+    bool windowShown = false;
+    EXPECT_TRUE(uninstall.WaitForTheCopy(&windowShown));
+    EXPECT_FALSE(windowShown);
+    ExpectNothingOfOursLeft(install, {});
+    EXPECT_FALSE(os::FileExists(install.Temp() + "Product.txt"));  // Valedict never decoded it
+}
+
+TEST(Uninstaller, ARunningLauncherIsReportedWithRetryAndCancelAndNothingIsRemovedMeanwhile) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    const std::vector<std::string> before = FilesUnder(install.Folder);
+    test::ChildProgram portico(install.File("Portico.exe"), {}, install.Folder,
+                               install.Environment());
+    HWND launcher = portico.WaitForWindow("", WindowWait);
+    ASSERT_NE(launcher, nullptr);
+    {
+        const auto uninstaller = install.StartUninstaller();
+        EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDCANCEL), RunningText);
+        EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), ExitCancelled);
+        EXPECT_EQ(FilesUnder(install.Folder), before);
+        EXPECT_TRUE(UninstallKeyExists());
+    }
+    const auto uninstaller = install.StartUninstaller();
+    HWND box = uninstaller->WaitForWindow("", WindowWait, L"#32770");
+    ASSERT_NE(box, nullptr);
+    test::SaveScreenshot(box, "uninstall-running");
+    PostMessageW(launcher, WM_CLOSE, 0, 0);
+    EXPECT_EQ(portico.WaitForExit(WindowWait), 0);
+    EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDRETRY), RunningText);
+    HWND prompt = WaitForPrompt(install);
+    ASSERT_NE(prompt, nullptr);
+    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+    EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
+    ExpectNothingOfOursLeft(install, {});
+}
+
+}  // namespace
+}  // namespace kx::installer
