@@ -236,19 +236,19 @@ TEST(ValedictProgram, ACancelledSurveyIsNeverSentThoughANewSurveyOpensAtOnce) {
                              {"KESTRIX_FEEDBACK_SERVER=127.0.0.1:" + std::to_string(server.Port())});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    Press(FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
-    SendMessageW(FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Cancelled words"));
-    SendMessageW(FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
-    Press(FindChild(survey, "Button", "Submit"));
+    SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Cancelled words"));
+    SendMessageW(test::FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
+    test::PressButton(test::FindChild(survey, "Button", "Submit"));
     EXPECT_EQ(AnswerBox(child), "Send the survey now?");
     HWND wait = child.WaitForWindow("Sending your survey", 5s);
     ASSERT_NE(wait, nullptr);
     // A quick user: cancel, close the survey and open a new one, all within a moment.
-    Press(FindChild(wait, "Button", "Cancel"));
+    test::PressButton(test::FindChild(wait, "Button", "Cancel"));
     PostMessageW(survey, WM_CLOSE, 0, 0);
-    Press(FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
     for (int i = 0; i < 1000 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_FALSE(IsWindow(survey));
     HWND again = child.WaitForWindow("Help us improve Kestrix", WindowWait);
@@ -259,7 +259,7 @@ TEST(ValedictProgram, ACancelledSurveyIsNeverSentThoughANewSurveyOpensAtOnce) {
     EXPECT_FALSE(server.WaitForRequests(1, 3s));
     EXPECT_EQ(child.WaitForWindow("", 100ms, L"#32770"), nullptr);
     EXPECT_TRUE(IsWindowVisible(again));
-    EXPECT_EQ(ControlText(FindChild(again, "RICHEDIT50W")), "");
+    EXPECT_EQ(test::ControlText(test::FindChild(again, "RICHEDIT50W")), "");
     PostMessageW(again, WM_CLOSE, 0, 0);
     for (int i = 0; i < 500 && IsWindow(again); ++i) std::this_thread::sleep_for(20ms);
     PostMessageW(prompt, WM_CLOSE, 0, 0);
