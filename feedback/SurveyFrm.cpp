@@ -86,8 +86,6 @@ void TfrmSurvey::btnSubmitSurveyClick() {
     SendData.Content = content;
     BeginSubmission();
     if (frmWait) frmWait->ShowModal();
-    // The wait dialog hands the activation back to the prompt, which is still disabled.
-    if (IsWindow(Handle()) && Visible()) SetActiveWindow(Handle());
 }
 
 }  // namespace kx::valedict

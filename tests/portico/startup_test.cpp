@@ -2,9 +2,11 @@
 
 #include "Application.h"
 #include "GetNewVersionFrm.h"
+#include "Global.h"
 #include "LoopbackServer.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Shell.h"
 #include "Text.h"
 #include "Timer.h"
 
@@ -392,6 +394,68 @@ TEST_F(StartupTimer, ClosingTheLauncherDuringTheShowingEndsItBeforeTheDialogIsFr
     EXPECT_FALSE(frm.Visible());
     EXPECT_TRUE(TakeQuit());
     ui::Application::Instance().SetMainForm(nullptr);
+}
+
+TEST_F(StartupTimer, AnyCloseRequestOnTheDialogIsItsCloseButton) {
+    TfrmMain frm;
+    frm.Show();
+    frm.TimerVersionAndAD.SetEnabled(false);
+    for (const bool freeEdition : {true, false}) {
+        SCOPED_TRACE(freeEdition);
+        frmGetNewVersion = std::make_unique<portico::TfrmGetNewVersion>(frm);
+        frmGetNewVersion->FreeEdition = freeEdition;
+        ui::Timer altF4(frm, 200, [&] {
+            if (frmGetNewVersion && frmGetNewVersion->Modal()) PostMessageW(frmGetNewVersion->Handle(), WM_CLOSE, 0, 0);
+        });
+        altF4.SetEnabled(true);
+        frm.Post(portico::WM_UPDATECHECKDONE, 1);
+        ASSERT_TRUE(PumpUntil([&] { return !frmGetNewVersion; }, 5s));
+        EXPECT_EQ(TakeQuit(), freeEdition);  // the free edition ends; the full one goes on
+    }
+    frm.Hide();
+}
+
+TEST_F(StartupTimer, TheUpdateButtonOpensOnlyAWebAddressAndOtherwiseTheHomePage) {
+    language.Set("Product", "ProductHomePage", "https://www.kestrix.example/home").Install();
+    TfrmMain frm;
+    const auto press = [&](const std::string& downloadAddress) {
+        portico::TfrmGetNewVersion dialog(frm);
+        dialog.LanguageFilePath = portico::State().LanguageFilePath;
+        dialog.DownloadAddress = downloadAddress;
+        dialog.btnUpdateClick();
+        return addresses.Addresses().empty() ? std::string("(nothing)") : addresses.Addresses().back();
+    };
+    for (const char* good : {"https://dl.kestrix.example/9?edition=full#now", "HTTP://DL.Kestrix.Example/9"})
+        EXPECT_EQ(press(good), good);
+    for (const char* rejected : {"C:\\Windows\\System32\\cmd.exe", "\\\\host\\share\\setup.exe", "file:///C:/setup.exe",
+                                 "ms-settings:", "mailto:a@b.example", "x", "http:/dl.example/9", "https:///9",
+                                 "http://dl.example/9\r\nx", " https://dl.example/9"})
+        EXPECT_EQ(press(rejected), "https://www.kestrix.example/home") << rejected;
+    // The home page as its link opens it: "1.1" and a missing value both give the maker's site.
+    for (const bool stored : {true, false}) {
+        if (stored) language.Set("Product", "ProductHomePage", "1.1").Install();
+        else language.Remove("Product", "ProductHomePage").Install();
+        TfrmMain again;
+        EXPECT_EQ(press("file:///C:/setup.exe"), MakerHomePageUrl()) << stored;
+    }
+}
+
+TEST_F(StartupTimer, ThroughTheRealShellARejectedAddressStartsNothing) {
+    // The stand-ins record their start beside themselves; the home page names one of them.
+    CopyProgram("Murmur.exe", folder);
+    CopyProgram("Trundle.exe", folder);
+    language.Set("Product", "ProductHomePage", folder + "Trundle.exe").Install();
+    TfrmMain frm;
+    ui::SetAddressOpener(nullptr);
+    {
+        portico::TfrmGetNewVersion dialog(frm);
+        dialog.LanguageFilePath = portico::State().LanguageFilePath;
+        dialog.DownloadAddress = folder + "Murmur.exe";
+        dialog.btnUpdateClick();
+    }
+    EXPECT_TRUE(PumpUntil([&] { return !ReadAll(folder + "Trundle.log").empty(); }, 10s));
+    PumpFor(500ms);
+    EXPECT_EQ(ReadAll(folder + "Murmur.log"), "");
 }
 
 }  // namespace

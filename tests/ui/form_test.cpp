@@ -78,6 +78,40 @@ TEST(Form, ModalShowingEndsOnCloseFromATimerAndRestoresTheOwner) {
     EXPECT_EQ(d.left - o.left, ((o.right - o.left) - (d.right - d.left)) / 2);
 }
 
+TEST(Form, AModalBoxEndingOverAnotherGivesTheActivationBackToTheBoxBelow) {
+    class Box : public Form {
+    public:
+        explicit Box(Form& owner) : Form(&owner, FormBorder::Dialog, 200, 120) {
+            ok.OnClick = [this] {
+                ++okClicks;
+                Close();
+            };
+        }
+        PushButton ok{*this, 10, 10, 80, 25};
+        int okClicks = 0;
+    };
+    SampleForm owner;
+    owner.Show();
+    Box below(owner), top(owner);  // both owned by the main window, as the launcher's boxes are
+    HWND activeAfterTop = nullptr, focusAfterTop = nullptr;
+    Timer opener(owner, 50, [&] {
+        opener.SetEnabled(false);
+        Timer closer(top, 50, [&] { top.Close(); });
+        closer.SetEnabled(true);
+        top.ShowModal();
+        activeAfterTop = GetActiveWindow();
+        focusAfterTop = GetFocus();
+        if (focusAfterTop) test::PressKey(focusAfterTop, VK_RETURN);
+        if (below.Modal() && below.okClicks == 0) below.Close();  // never leaves the test hanging
+    });
+    opener.SetEnabled(true);
+    below.ShowModal();
+    EXPECT_EQ(activeAfterTop, below.Handle());
+    EXPECT_TRUE(focusAfterTop && IsChild(below.Handle(), focusAfterTop));
+    EXPECT_EQ(below.okClicks, 1);  // Enter works in the box below
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+}
+
 TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {
     Application::Instance().SetTitle("Kestrix 3.0");
     test::MessageBoxRecorder boxes;
