@@ -16,6 +16,7 @@
 
 int main(int argc, char** argv) {
     using namespace kx;
+    ui::StartGuiProgram();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     ui::Application& application = ui::Application::Instance();

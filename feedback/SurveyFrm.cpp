@@ -87,8 +87,6 @@ void TfrmSurvey::btnSubmitSurveyClick() {
     SendData.Content = content;
     const SubmitJob job = ConfirmSubmission();
     if (frmWait) frmWait->Run(job);
-    // The wait dialog hands the activation back to the prompt, which is still disabled.
-    if (IsWindow(Handle()) && Visible()) SetActiveWindow(Handle());
 }
 
 }  // namespace kx::valedict

@@ -3,6 +3,7 @@
 #include "MainFrm.h"
 
 int main() {
+    kx::ui::StartGuiProgram();
     kx::ui::Application& app = kx::ui::Application::Instance();
     kx::portico::TfrmMain frmMain;
     app.SetMainForm(&frmMain);

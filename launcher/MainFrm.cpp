@@ -12,6 +12,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 namespace kx::portico {
 
 std::unique_ptr<TfrmGetNewVersion> frmGetNewVersion;
@@ -200,6 +202,7 @@ void TfrmMain::ShowLinkPicture(ui::Picture& picture, const char* file) {
 }
 
 void TfrmMain::FormClose() {
+    updateCheckWaiting_ = false;  // the launcher is ending: no check is started on the way out
     // A dialog in its modal showing is ended, not destroyed: its showing frees it on return.
     if (frmGetNewVersion && frmGetNewVersion->Modal()) {
         frmGetNewVersion->Close();
@@ -224,6 +227,11 @@ void TfrmMain::StartPromotionViewer() {
 }
 
 void TfrmMain::StartUpdateCheck() {
+    // A dialog is never freed or replaced inside its own modal showing: the new check waits.
+    if (frmGetNewVersion && frmGetNewVersion->Modal()) {
+        updateCheckWaiting_ = true;
+        return;
+    }
     frmGetNewVersion.reset();
     frmGetNewVersion = std::make_unique<TfrmGetNewVersion>(*this);
     frmGetNewVersion->NotifyWindow = Handle();
@@ -233,9 +241,11 @@ void TfrmMain::StartUpdateCheck() {
 }
 
 void TfrmMain::WMUpdateCheckDone(WPARAM wParam) {
-    if (!frmGetNewVersion) return;
+    // During the showing the dialog's one report has been taken: any other is not its own.
+    if (!frmGetNewVersion || frmGetNewVersion->Modal()) return;
     if (wParam == 1) frmGetNewVersion->ShowModal();
     frmGetNewVersion.reset();
+    if (std::exchange(updateCheckWaiting_, false)) StartUpdateCheck();
 }
 
 bool TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
@@ -286,9 +296,7 @@ void TfrmMain::btnAdvancedCutClick() { StartTool("Anvilry.exe", "-Cutter_Cut"); 
 void TfrmMain::btnCloseClick() { Close(); }
 
 void TfrmMain::lblHomePageClick() {
-    std::string url = Lookup("Product", "ProductHomePage");
-    if (url == MissingLauncherCaption) url = MakerHomePageUrl();
-    ui::OpenAddress(url, SW_SHOWNORMAL);
+    ui::OpenAddress(HomePageAddress(State().LanguageFilePath), SW_SHOWNORMAL);
 }
 
 void TfrmMain::lblRegClick() {

@@ -68,6 +68,8 @@ protected:
 private:
     void StartTool(const std::string& program, const std::string& arguments);
     void ShowLinkPicture(ui::Picture& picture, const char* file);
+
+    bool updateCheckWaiting_ = false;  // a check asked for while the dialog was showing
 };
 
 }  // namespace kx::portico

@@ -92,6 +92,11 @@ long long TakeComponent(std::string_view& rest) {
 
 const char* MakerHomePageUrl() { return KX_MAKER_HOME_PAGE; }
 
+std::string HomePageAddress(const std::string& languageFile) {
+    const std::string url = ReadIniValue(languageFile, "Product", "ProductHomePage", MissingLookup);
+    return url == MissingLauncherCaption ? MakerHomePageUrl() : url;
+}
+
 std::string DecodeLanguageFile(const std::string& name) {
     return DecodeToTemporaryCopy(name, [&] { return os::ProgramFolder() + "Lang\\" + name + ".dat"; });
 }
@@ -145,7 +150,14 @@ std::vector<IniReader::Section> IniReader::Parse(std::string_view text) {
 }
 
 IniReader::IniReader(std::string path) : path_(std::move(path)) {
-    if (os::FileExists(path_)) sections_ = Parse(DecodeIniBytes(os::ReadFileBytes(path_)));
+    if (!os::FileExists(path_)) return;
+    // A file that is there but cannot be read (held open by another program, no access, an
+    // I/O error) counts as missing, as the platform's profile reading treats it.
+    try {
+        sections_ = Parse(DecodeIniBytes(os::ReadFileBytes(path_)));
+        readable_ = true;
+    } catch (const FileError&) {
+    }
 }
 
 void SetLookupObserver(LookupObserver observer) { Observer() = std::move(observer); }
@@ -191,7 +203,8 @@ std::string ReadIniValue(const std::string& file, std::string_view section, std:
 std::unique_ptr<IniReader> OpenIniFile(const std::string& file) {
     const std::string resolved = ResolveIniFile(file);
     if (resolved.empty()) return nullptr;
-    return std::make_unique<IniReader>(resolved);
+    auto reader = std::make_unique<IniReader>(resolved);
+    return reader->Readable() ? std::move(reader) : nullptr;
 }
 
 int BrandNumberOf(std::string_view companyName) {

@@ -20,6 +20,9 @@ inline constexpr const char* MissingFeedbackCaption = "Error";
 
 // The maker's site, a build setting.
 const char* MakerHomePageUrl();
+// What the launcher's home page link opens: Product/ProductHomePage, "???" when missing, and
+// the maker's site when it is stored as "1.1".
+std::string HomePageAddress(const std::string& languageFile);
 
 // Decode the scrambled file into the temporary folder and return the copy's path.
 // A missing source or an unwritable copy throws FileError; the old copy is gone by then.
@@ -27,12 +30,14 @@ std::string DecodeLanguageFile(const std::string& name);
 std::string DecodeProductFile(const std::string& path);
 
 // An INI file read with the platform's profile-file rules. The file is read once, when the
-// reader is made; a path where no file exists gives a reader that returns every default.
+// reader is made; a path where no file can be read gives a reader that returns every default.
 class IniReader {
 public:
     explicit IniReader(std::string path);
     std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const;
     const std::string& Path() const { return path_; }
+    // False when no file could be read: every read gives its default.
+    bool Readable() const { return readable_; }
 
     // Parses INI text already decoded to UTF-8 (exposed for tools that check files).
     struct Entry {
@@ -52,6 +57,7 @@ public:
 private:
     std::string path_;
     std::vector<Section> sections_;
+    bool readable_ = false;
 };
 
 // Sees every read of an IniReader or ReadIniValue, so that tests can list the keys a window

@@ -144,4 +144,21 @@ std::string FillTemplate(std::string_view pattern, std::string_view argument, bo
     return out;
 }
 
+bool IsWebAddress(std::string_view address) {
+    for (const char c : address)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    std::size_t rest = 0;
+    for (const std::string_view scheme : {std::string_view("http://"), std::string_view("https://")})
+        if (address.size() >= scheme.size() && EqualsIgnoreAsciiCase(address.substr(0, scheme.size()), scheme))
+            rest = scheme.size();
+    if (rest == 0) return false;
+    std::string_view authority = address.substr(rest);
+    authority = authority.substr(0, authority.find_first_of("/?#\\"));
+    if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
+    const std::size_t colon = authority.rfind(':');
+    const std::string_view host =
+        authority.starts_with('[') || colon == std::string_view::npos ? authority : authority.substr(0, colon);
+    return !host.empty();
+}
+
 }  // namespace kx

@@ -28,4 +28,9 @@ std::string TrimControlAndBlank(std::string_view text);
 // Any other "%" sequence stays as it stands: texts from files are never printf formats.
 std::string FillTemplate(std::string_view pattern, std::string_view argument, bool collapsePercent);
 
+// An absolute "http://" or "https://" address (scheme in any letter case) that names a host
+// and holds no control character: the only kind of address taken from the network that may
+// be handed to the shell.
+bool IsWebAddress(std::string_view address);
+
 }  // namespace kx

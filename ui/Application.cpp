@@ -1,8 +1,16 @@
 #include "Application.h"
 
 #include "MessageBox.h"
+#include "SystemLibrary.h"
+
+#include <objbase.h>
 
 namespace kx::ui {
+
+void StartGuiProgram() {
+    RestrictLibrarySearchToSystemFolder();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+}
 
 Application& Application::Instance() {
     static Application application;

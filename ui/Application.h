@@ -11,6 +11,10 @@ namespace kx::ui {
 
 class Form;
 
+// First thing in a program's entry: DLLs from the system folder only, and a single-threaded
+// COM apartment on the GUI thread, which the shell needs for verbs that COM handlers serve.
+void StartGuiProgram();
+
 class Application {
 public:
     static Application& Instance();

@@ -240,6 +240,7 @@ void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 bool Form::Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
 
 int Form::ShowModal() {
+    const HWND below = GetActiveWindow();
     // Every other enabled window of the program waits while this one is up.
     std::vector<HWND> disabled;
     EnumThreadWindows(
@@ -267,7 +268,11 @@ int Form::ShowModal() {
     for (HWND hwnd : disabled)
         if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
     app.Guarded([&] { FormClose(); });
-    if (owner_) SetActiveWindow(owner_->Handle());
+    // Activation goes back to the window that had it, which may be a modal box still up over
+    // the owner; the owner only when that window can no longer take it.
+    const bool belowUsable = below && below != hwnd_ && IsWindow(below) && IsWindowVisible(below) && IsWindowEnabled(below);
+    if (belowUsable) SetActiveWindow(below);
+    else if (owner_) SetActiveWindow(owner_->Handle());
     Hide();
     return modalResult_;
 }

@@ -17,8 +17,15 @@ AddressOpener& Opener() {
 
 void ShellOpen(const std::string& file, const std::string& parameters, int showMode) {
     const std::wstring wideFile = ToWide(file), wideParameters = ToWide(parameters);
-    ShellExecuteW(nullptr, L"open", wideFile.c_str(), parameters.empty() ? nullptr : wideParameters.c_str(), nullptr,
-                  showMode);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // The launch is complete on return, so a program may end right after it; failures stay silent.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = L"open";
+    info.lpFile = wideFile.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : wideParameters.c_str();
+    info.nShow = showMode;
+    ShellExecuteExW(&info);
 }
 
 void OpenAddress(const std::string& address, int showMode) {

@@ -1,6 +1,7 @@
 #include "StdControls.h"
 
 #include "Form.h"
+#include "SystemLibrary.h"
 
 #include <commctrl.h>
 #include <richedit.h>
@@ -9,7 +10,7 @@ namespace kx::ui {
 namespace {
 
 const wchar_t* RichEditClass() {
-    static const bool loaded = LoadLibraryW(L"msftedit.dll") != nullptr;
+    static const bool loaded = LoadSystemLibrary(L"msftedit.dll") != nullptr;
     return loaded ? MSFTEDIT_CLASS : L"EDIT";
 }
 

@@ -141,13 +141,28 @@ void TfrmGetNewVersion::btnUpdateClick() {
         ui::Application::Instance().Terminate();
         return;
     }
-    ui::OpenAddress(DownloadAddress, SW_SHOWNORMAL);
+    // The address comes from the network: only a web page may be opened from it, or a program,
+    // a share or any protocol handler would start with one click.
+    std::string address = DownloadAddress;
+    if (!IsWebAddress(address)) {
+        address = HomePageAddress(LanguageFilePath);
+        if (address == MissingLookup) address = MakerHomePageUrl();
+    }
+    ui::OpenAddress(address, SW_SHOWNORMAL);
     CloseAndEndFreeEdition();
 }
 
 void TfrmGetNewVersion::btnCancelClick() { CloseAndEndFreeEdition(); }
 
 void TfrmGetNewVersion::btnCloseFrmClick() { CloseAndEndFreeEdition(); }
+
+bool TfrmGetNewVersion::HandleMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != WM_CLOSE) return false;
+    // Alt+F4 or any other close request is the close button, also in the free edition.
+    CloseAndEndFreeEdition();
+    result = 0;
+    return true;
+}
 
 void TfrmGetNewVersion::CloseAndEndFreeEdition() {
     Close();

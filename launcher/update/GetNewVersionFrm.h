@@ -50,6 +50,7 @@ public:
 
 protected:
     void FormShow() override;
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     std::string Lookup(const char* section, const char* key) const;

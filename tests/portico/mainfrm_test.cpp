@@ -154,8 +154,10 @@ TEST_F(MainWindow, BrandAndEditionComeFromTheProductSection) {
 
 TEST_F(MainWindow, AMissingLanguageFileIsReportedAndTheWindowStillOpens) {
     os::RemoveFile(folder + "Lang\\Main.dat");
+    ui::Application::Instance().SetTitle("");  // as at the program's start
     TfrmMain frm;
     ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].Caption, "portico_tests.exe");  // no title yet: the program's file name
     EXPECT_EQ(boxes.Boxes()[0].Icon, ui::MessageIcon::Error);
     EXPECT_NE(boxes.Boxes()[0].Text.find("Main.dat"), std::string::npos);
     EXPECT_EQ(frm.lblHomePage.Text(), "Home Page");  // the built-in caption
@@ -305,6 +307,20 @@ TEST_F(MainWindow, CloseButtonEndsTheLoopAndFreesTheUpdateDialog) {
     // The posted quit must not end the next test's pumping.
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+TEST_F(MainWindow, ALanguageFileHeldOpenWithoutSharingCountsAsMissing) {
+    TfrmMain frm;
+    const HANDLE held = CreateFileW(ToWide(State().LanguageFilePath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    frm.lblHomePageClick();
+    CloseHandle(held);
+    ASSERT_EQ(addresses.Addresses().size(), 1u);
+    EXPECT_EQ(addresses.Addresses()[0], "???");  // the lookup's default, as for a missing file
+    EXPECT_TRUE(boxes.Boxes().empty());
+    frm.lblHomePageClick();
+    EXPECT_EQ(addresses.Addresses().back(), "https://www.kestrix.example/");
 }
 
 }  // namespace

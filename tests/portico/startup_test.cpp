@@ -2,13 +2,17 @@
 
 #include "Application.h"
 #include "GetNewVersionFrm.h"
+#include "Global.h"
+#include "LauncherState.h"
 #include "LoopbackServer.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Shell.h"
 #include "Text.h"
 #include "Timer.h"
 
 #include <algorithm>
+#include <functional>
 #include <regex>
 
 namespace kx::test {
@@ -29,6 +33,57 @@ bool TakeQuit() {
     const bool met = QuitRequestsMet() != seen;
     seen = QuitRequestsMet();
     return queued || met;
+}
+
+
+// What became of a dialog the test made.
+struct DialogFate {
+    bool freed = false;
+    bool freedWhileModal = false;
+};
+
+// A dialog made by the test that notes when it is freed, and whether inside its own modal
+// showing, and how often it was shown.
+class WatchedDialog : public portico::TfrmGetNewVersion {
+public:
+    WatchedDialog(TfrmMain& owner, DialogFate& fate) : TfrmGetNewVersion(owner), fate_(fate) {}
+    ~WatchedDialog() override {
+        fate_.freed = true;
+        if (!Modal()) return;
+        fate_.freedWhileModal = true;
+        ADD_FAILURE() << "the update dialog was freed inside its own modal showing";
+    }
+    int showings = 0;
+
+protected:
+    void FormShow() override {
+        ++showings;
+        TfrmGetNewVersion::FormShow();
+    }
+
+private:
+    DialogFate& fate_;
+};
+
+// Offers the test's dialog as a report would, runs the action once inside its modal showing,
+// and returns when the dialog is gone. A second showing nested in the first is ended at once
+// and noted, so that the road cannot hang.
+void ActWhileShowing(TfrmMain& frm, WatchedDialog& dialog, const DialogFate& fate, bool& nested,
+                     const std::function<void()>& action) {
+    bool acted = false;
+    ui::Timer inside(frm, 100, [&] {
+        if (fate.freed || !dialog.Modal()) return;
+        if (dialog.showings > 1) {
+            nested = true;
+            dialog.btnCancelClick();
+        }
+        if (acted) return;
+        acted = true;
+        action();
+    });
+    inside.SetEnabled(true);
+    frm.Post(portico::WM_UPDATECHECKDONE, 1);
+    ASSERT_TRUE(PumpUntil([&] { return acted && fate.freed; }, 10s));
 }
 
 class StartupTimer : public LauncherTest {
@@ -263,6 +318,145 @@ TEST_F(StartupTimer, ClosingTheLauncherWhileTheCheckLoadsFreesTheDialog) {
         EXPECT_TRUE(TakeQuit());
         ui::Application::Instance().SetMainForm(nullptr);
     }
+}
+
+TEST_F(StartupTimer, TheTimerFiringDuringTheShowingLeavesTheDialogAndItsCheckWaitsForTheEnd) {
+    LoopbackServer server(reply::Silent());
+    language.Set("Product", "UpdateUrl", Url(server)).Install();
+    TfrmMain frm;
+    frm.Show();
+    frm.TimerVersionAndAD.SetEnabled(false);
+    DialogFate fate;
+    bool nested = false;
+    auto* dialog = new WatchedDialog(frm, fate);
+    frmGetNewVersion.reset(dialog);
+    ActWhileShowing(frm, *dialog, fate, nested, [&] {
+        // As the repeated first-show work does after a broken skin picture.
+        frm.TimerVersionAndAD.SetEnabled(true);
+        ASSERT_TRUE(PumpUntil([&] { return !frm.TimerVersionAndAD.Enabled(); }, 5s));
+        PumpFor(200ms);
+        ASSERT_FALSE(fate.freedWhileModal);
+        EXPECT_EQ(frmGetNewVersion.get(), dialog);
+        EXPECT_TRUE(dialog->Modal() && dialog->Visible());
+        EXPECT_EQ(server.Requests().size(), 0u);
+        dialog->btnCancelClick();
+    });
+    EXPECT_FALSE(fate.freedWhileModal);
+    EXPECT_FALSE(nested);
+    // The waiting check now runs in a new, hidden dialog.
+    ASSERT_TRUE(frmGetNewVersion);
+    EXPECT_FALSE(frmGetNewVersion->Modal());
+    EXPECT_FALSE(frmGetNewVersion->Visible());
+    EXPECT_TRUE(server.WaitForRequests(1, 5s));
+    EXPECT_TRUE(IsWindowEnabled(frm.Handle()));
+    frm.Hide();
+}
+
+TEST_F(StartupTimer, ASecondReportDuringTheShowingIsPassedOver) {
+    TfrmMain frm;
+    frm.Show();
+    frm.TimerVersionAndAD.SetEnabled(false);
+    for (const WPARAM second : {WPARAM(0), WPARAM(1)}) {
+        SCOPED_TRACE(second);
+        DialogFate fate;
+        bool nested = false;
+        auto* dialog = new WatchedDialog(frm, fate);
+        frmGetNewVersion.reset(dialog);
+        ActWhileShowing(frm, *dialog, fate, nested, [&] {
+            frm.Post(portico::WM_UPDATECHECKDONE, second);
+            PumpFor(300ms);
+            ASSERT_FALSE(fate.freedWhileModal);
+            EXPECT_EQ(frmGetNewVersion.get(), dialog);
+            EXPECT_EQ(dialog->showings, 1);
+            dialog->btnCancelClick();
+        });
+        EXPECT_FALSE(fate.freedWhileModal);
+        EXPECT_FALSE(nested);
+        EXPECT_FALSE(frmGetNewVersion);  // freed once, when its one showing ended
+        EXPECT_TRUE(IsWindowEnabled(frm.Handle()));
+        EXPECT_FALSE(TakeQuit());
+    }
+    frm.Hide();
+}
+
+TEST_F(StartupTimer, ClosingTheLauncherDuringTheShowingEndsItBeforeTheDialogIsFreed) {
+    TfrmMain frm;
+    ui::Application::Instance().SetMainForm(&frm);
+    frm.Show();
+    frm.TimerVersionAndAD.SetEnabled(false);
+    DialogFate fate;
+    bool nested = false;
+    auto* dialog = new WatchedDialog(frm, fate);
+    frmGetNewVersion.reset(dialog);
+    // Any close request from the system reaches the disabled main window.
+    ActWhileShowing(frm, *dialog, fate, nested, [&] { PostMessageW(frm.Handle(), WM_CLOSE, 0, 0); });
+    EXPECT_FALSE(fate.freedWhileModal);
+    EXPECT_FALSE(frmGetNewVersion);
+    EXPECT_FALSE(frm.Visible());
+    EXPECT_TRUE(TakeQuit());
+    ui::Application::Instance().SetMainForm(nullptr);
+}
+
+TEST_F(StartupTimer, AnyCloseRequestOnTheDialogIsItsCloseButton) {
+    TfrmMain frm;
+    frm.Show();
+    frm.TimerVersionAndAD.SetEnabled(false);
+    for (const bool freeEdition : {true, false}) {
+        SCOPED_TRACE(freeEdition);
+        frmGetNewVersion = std::make_unique<portico::TfrmGetNewVersion>(frm);
+        frmGetNewVersion->FreeEdition = freeEdition;
+        ui::Timer altF4(frm, 200, [&] {
+            if (frmGetNewVersion && frmGetNewVersion->Modal()) PostMessageW(frmGetNewVersion->Handle(), WM_CLOSE, 0, 0);
+        });
+        altF4.SetEnabled(true);
+        frm.Post(portico::WM_UPDATECHECKDONE, 1);
+        ASSERT_TRUE(PumpUntil([&] { return !frmGetNewVersion; }, 5s));
+        EXPECT_EQ(TakeQuit(), freeEdition);  // the free edition ends; the full one goes on
+    }
+    frm.Hide();
+}
+
+TEST_F(StartupTimer, TheUpdateButtonOpensOnlyAWebAddressAndOtherwiseTheHomePage) {
+    language.Set("Product", "ProductHomePage", "https://www.kestrix.example/home").Install();
+    TfrmMain frm;
+    const auto press = [&](const std::string& downloadAddress) {
+        portico::TfrmGetNewVersion dialog(frm);
+        dialog.LanguageFilePath = portico::State().LanguageFilePath;
+        dialog.DownloadAddress = downloadAddress;
+        dialog.btnUpdateClick();
+        return addresses.Addresses().empty() ? std::string("(nothing)") : addresses.Addresses().back();
+    };
+    for (const char* good : {"https://dl.kestrix.example/9?edition=full#now", "HTTP://DL.Kestrix.Example/9"})
+        EXPECT_EQ(press(good), good);
+    for (const char* rejected : {"C:\\Windows\\System32\\cmd.exe", "\\\\host\\share\\setup.exe", "file:///C:/setup.exe",
+                                 "ms-settings:", "mailto:a@b.example", "x", "http:/dl.example/9", "https:///9",
+                                 "http://dl.example/9\r\nx", " https://dl.example/9"})
+        EXPECT_EQ(press(rejected), "https://www.kestrix.example/home") << rejected;
+    // The home page as its link opens it: "1.1" and a missing value both give the maker's site.
+    for (const bool stored : {true, false}) {
+        if (stored) language.Set("Product", "ProductHomePage", "1.1").Install();
+        else language.Remove("Product", "ProductHomePage").Install();
+        TfrmMain again;
+        EXPECT_EQ(press("file:///C:/setup.exe"), MakerHomePageUrl()) << stored;
+    }
+}
+
+TEST_F(StartupTimer, ThroughTheRealShellARejectedAddressStartsNothing) {
+    // The stand-ins record their start beside themselves; the home page names one of them.
+    CopyProgram("Murmur.exe", folder);
+    CopyProgram("Trundle.exe", folder);
+    language.Set("Product", "ProductHomePage", folder + "Trundle.exe").Install();
+    TfrmMain frm;
+    ui::SetAddressOpener(nullptr);
+    {
+        portico::TfrmGetNewVersion dialog(frm);
+        dialog.LanguageFilePath = portico::State().LanguageFilePath;
+        dialog.DownloadAddress = folder + "Murmur.exe";
+        dialog.btnUpdateClick();
+    }
+    EXPECT_TRUE(PumpUntil([&] { return !ReadAll(folder + "Trundle.log").empty(); }, 10s));
+    PumpFor(500ms);
+    EXPECT_EQ(ReadAll(folder + "Murmur.log"), "");
 }
 
 }  // namespace

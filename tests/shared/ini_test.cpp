@@ -1,7 +1,13 @@
 #include "Global.h"
+#include "Os.h"
 #include "TempDir.h"
+#include "Text.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace kx {
 namespace {
@@ -69,6 +75,34 @@ TEST_F(IniReaderTest, MissingFileGivesEveryDefault) {
     const IniReader reader(dir_.File("absent.ini"));
     EXPECT_EQ(reader.ReadText("s", "k", "Error"), "Error");
 }
+
+#ifdef _WIN32
+TEST_F(IniReaderTest, AFileHeldOpenWithoutSharingCountsAsMissing) {
+    const std::string path = dir_.Write("held.ini", "[s]\nk=v\n");
+    const HANDLE held = CreateFileW(ToWide(path).c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(IniReader(path).ReadText("s", "k", "Error"), "Error");
+    EXPECT_FALSE(IniReader(path).Readable());
+    EXPECT_EQ(ReadIniValue(path, "s", "k"), "???");
+    EXPECT_EQ(OpenIniFile(path), nullptr);  // as if there were no file: the launcher keeps its built-in captions
+    CloseHandle(held);
+    EXPECT_EQ(ReadIniValue(path, "s", "k"), "v");
+    EXPECT_TRUE(IniReader(path).Readable());
+}
+
+TEST_F(IniReaderTest, ACopyIsWrittenWhileAnotherProgramHoldsItOpenForReading) {
+    const std::string path = dir_.Write("copy.ini", "[s]\nk=old\n");
+    // A second launcher starting at the same moment reads the texts as they are written.
+    const HANDLE reader = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const std::string text = "[s]\nk=new\n";
+    EXPECT_NO_THROW(os::WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end())));
+    CloseHandle(reader);
+    EXPECT_EQ(ReadIniValue(path, "s", "k"), "new");
+}
+#endif
 
 TEST_F(IniReaderTest, ByteOrderMarksSelectTheEncoding) {
     const IniReader utf8 = Reader("\xEF\xBB\xBF[s]\nk=\xE4\xB8\xAD\xE6\x96\x87\n");

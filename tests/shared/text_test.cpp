@@ -40,5 +40,18 @@ TEST(Text, CaseHelpersTouchOnlyAsciiLetters) {
     EXPECT_FALSE(EqualsIgnoreAsciiCase("frmMain", "frmMain2"));
 }
 
+TEST(Text, OnlyAbsoluteWebAddressesWithAHostPass) {
+    for (const char* good : {"https://dl.kestrix.example/9?a=b#c", "HTTP://Dl.Kestrix.Example", "hTtPs://h",
+                             "http://user:pw@127.0.0.1:8080/x", "http://h:80", "https://[::1]:8443/"})
+        EXPECT_TRUE(IsWebAddress(good)) << good;
+    for (const char* bad :
+         {"", "x", "C:\\Windows\\System32\\cmd.exe", "\\\\host\\share\\setup.exe", "file:///C:/setup.exe",
+          "file://host/share/setup.exe", "ms-settings:", "mailto:a@b.example", "javascript:alert(1)", "http:/h/x",
+          "http:h", "http://", "https:///path", "http://?q", "http://#f", "http://user@/x", "http://:80/x",
+          "http://\\host", " http://h/", "ftp://h/", "httpx://h/", "http://h/\nx", "http://h/\tx", "http://h\x7F/",
+          "http://h/\r"})
+        EXPECT_FALSE(IsWebAddress(bad)) << bad;
+}
+
 }  // namespace
 }  // namespace kx

@@ -1,3 +1,4 @@
+#include "BitmapBytes.h"
 #include "LanguageKeys.h"
 #include "Os.h"
 #include "Process.h"
@@ -270,7 +271,7 @@ TEST(KxLint, FindsEverySkinBitmapTheLauncherWouldMiss) {
     const std::vector<std::string> about = {
         "Main.bmp", "btnClose_Normal.bmp", "btnClose_On.bmp", "btnClose_Down.bmp", "btnClose_Disable.bmp",
         "btnOK_Normal.bmp", "btnOK_On.bmp", "btnOK_Down.bmp", "btnOK_Disable.bmp"};
-    const std::vector<std::uint8_t> bitmap = {'B', 'M', 0, 0, 0, 0};
+    const std::vector<std::uint8_t> bitmap = test::BitmapFileBytes({}, 2 * 12);
     for (const std::string& name : main) dir.WriteBytes("Skin\\Main\\" + name, bitmap);
     for (const std::string& name : about) dir.WriteBytes("Skin\\About\\" + name, bitmap);
 
@@ -280,7 +281,12 @@ TEST(KxLint, FindsEverySkinBitmapTheLauncherWouldMiss) {
     os::RemoveFile(dir.File("Skin\\Main\\btnReg_Down.bmp"));
     os::RemoveFile(dir.File("Skin\\About\\btnOK_Disable.bmp"));
     dir.Write("Skin\\About\\Main.bmp", "not a picture");
+    // Judged as the programs judge them when they load: cut short, or claiming more than it holds.
+    dir.WriteBytes("Skin\\Main\\Main.bmp", test::BitmapFileBytes({}, 2 * 12 - 1));
+    dir.WriteBytes("Skin\\Main\\btnClose_On.bmp", test::BitmapFileBytes({.Width = 4000, .Height = 3000}, 2 * 12));
     ExpectFindings(language, {
+        "7: frmMain/ImagePath: skin bitmap \"Skin\\Main\\Main.bmp\" that frmMain loads is not a bitmap",
+        "7: frmMain/ImagePath: skin bitmap \"Skin\\Main\\btnClose_On.bmp\" that frmMain loads is not a bitmap",
         "7: frmMain/ImagePath: skin bitmap \"Skin\\Main\\btnReg_Down.bmp\" that frmMain (About link) loads is missing",
         "7: frmMain/ImagePath: skin bitmap \"Skin\\About\\Main.bmp\" that frmAbout loads is not a bitmap",
         "7: frmMain/ImagePath: skin bitmap \"Skin\\About\\btnOK_Disable.bmp\" that frmAbout loads is missing",

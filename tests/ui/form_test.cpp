@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 namespace kx::ui {
 namespace {
 
@@ -148,6 +150,40 @@ TEST(Form, DesktopCentringCountsMonitorsLeftOfOrAboveThePrimaryAndStaysOnTheDesk
     EXPECT_EQ(screen.right - screen.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
 }
 
+TEST(Form, AModalBoxEndingOverAnotherGivesTheActivationBackToTheBoxBelow) {
+    class Box : public Form {
+    public:
+        explicit Box(Form& owner) : Form(&owner, FormBorder::Dialog, 200, 120) {
+            ok.OnClick = [this] {
+                ++okClicks;
+                Close();
+            };
+        }
+        PushButton ok{*this, 10, 10, 80, 25};
+        int okClicks = 0;
+    };
+    SampleForm owner;
+    owner.Show();
+    Box below(owner), top(owner);  // both owned by the main window, as the launcher's boxes are
+    HWND activeAfterTop = nullptr, focusAfterTop = nullptr;
+    Timer opener(owner, 50, [&] {
+        opener.SetEnabled(false);
+        Timer closer(top, 50, [&] { top.Close(); });
+        closer.SetEnabled(true);
+        top.ShowModal();
+        activeAfterTop = GetActiveWindow();
+        focusAfterTop = GetFocus();
+        if (focusAfterTop) test::PressKey(focusAfterTop, VK_RETURN);
+        if (below.Modal() && below.okClicks == 0) below.Close();  // never leaves the test hanging
+    });
+    opener.SetEnabled(true);
+    below.ShowModal();
+    EXPECT_EQ(activeAfterTop, below.Handle());
+    EXPECT_TRUE(focusAfterTop && IsChild(below.Handle(), focusAfterTop));
+    EXPECT_EQ(below.okClicks, 1);  // Enter works in the box below
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+}
+
 TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {
     Application::Instance().SetTitle("Kestrix 3.0");
     test::MessageBoxRecorder boxes;
@@ -161,6 +197,14 @@ TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {
     EXPECT_EQ(boxes.Boxes()[0].Caption, "Kestrix 3.0");
     EXPECT_EQ(boxes.Boxes()[0].Text, "Cannot open file \"x.bmp\": not found.");
     EXPECT_EQ(boxes.Boxes()[0].Icon, MessageIcon::Error);
+}
+
+TEST(Application, AStartingProgramsGuiThreadIsASingleThreadedApartment) {
+    StartGuiProgram();
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    ASSERT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);  // the shell's COM handlers need one
+    EXPECT_TRUE(type == APTTYPE_MAINSTA || type == APTTYPE_STA) << type;
 }
 
 TEST(Form, TabLeavesTheRichEditForTheNextControl) {

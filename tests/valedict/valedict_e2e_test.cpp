@@ -292,5 +292,22 @@ TEST(ValedictProgram, AFailedPostIsReportedAndTheSurveyStaysOpen) {
     EXPECT_EQ(child.WaitForExit(WindowWait), 0);
 }
 
+TEST(ValedictProgram, ARichEditDllPlantedBesideTheProgramIsNeverLoaded) {
+    const InstalledProgram install;
+    const std::string planted = install.folder.File("msftedit.dll");
+    ASSERT_TRUE(CopyFileW(ToWide(test::BinaryFolder() + "planted\\msftedit.dll").c_str(), ToWide(planted).c_str(), FALSE));
+    // A DLL file is preferred to the built-in one, as Windows itself goes by the search order;
+    // the planted file also lies in the current folder.
+    test::ChildProgram child(install.Program, {"0", install.ProductFile}, install.folder.Path(),
+                             {"WINEDLLOVERRIDES=msftedit=n,b"});
+    HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+    ASSERT_NE(prompt, nullptr);
+    Press(FindChild(prompt, "Button", "Take Survey"));
+    HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
+    ASSERT_NE(survey, nullptr);
+    EXPECT_NE(FindChild(survey, "RICHEDIT50W"), nullptr);  // the system's rich edit
+    EXPECT_FALSE(os::FileExists(planted + ".loaded"));
+}
+
 }  // namespace
 }  // namespace kx::valedict

@@ -1,5 +1,6 @@
 // kxlint: checks a language or product file against the keys the programs read, before a
 // missing or broken text reaches a customer's screen.
+#include "BitmapFile.h"
 #include "FileEncryptUnit.h"
 #include "Global.h"
 #include "LanguageKeys.h"
@@ -222,10 +223,10 @@ void CheckLayout(const std::vector<IniReader::Section>& sections, std::vector<Fi
     }
 }
 
+// The same check the programs make before they load a skin bitmap.
 bool IsBitmapFile(const std::string& path) {
     try {
-        const std::vector<std::uint8_t> bytes = kx::os::ReadFileBytes(path);
-        return bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
+        return kx::BitmapFileFault(kx::os::ReadFileBytes(path)).empty();
     } catch (const kx::FileError&) {
         return false;
     }
