@@ -302,10 +302,10 @@ TEST(ValedictProgram, ARichEditDllPlantedBesideTheProgramIsNeverLoaded) {
                              {"WINEDLLOVERRIDES=msftedit=n,b"});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    Press(FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
-    EXPECT_NE(FindChild(survey, "RICHEDIT50W"), nullptr);  // the system's rich edit
+    EXPECT_NE(test::FindChild(survey, "RICHEDIT50W"), nullptr);  // the system's rich edit
     EXPECT_FALSE(os::FileExists(planted + ".loaded"));
 }
 
