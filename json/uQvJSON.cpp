@@ -113,7 +113,7 @@ bool FlagOf(const TqvJSONbase* node) {
 TqvVariant TqvJSONbase::ReadVariant() const { return {}; }
 void TqvJSONbase::WriteVariant(const TqvVariant&) {}
 TqvJSONbase* TqvJSONbase::ItemAt(std::int32_t) const { return nullptr; }
-void TqvJSONbase::ReplaceItemAt(std::int32_t, std::unique_ptr<TqvJSONbase>) {}
+void TqvJSONbase::ReplaceItemAt(std::int32_t, std::unique_ptr<TqvJSONbase>&&) {}
 std::int32_t TqvJSONbase::ItemCount() const { return 0; }
 TqvJSONbase* TqvJSONbase::Lookup(const TqvVariant&) { return this; }
 int TqvJSONbase::KindCode() const { return 0; }
@@ -152,7 +152,7 @@ TqvJSONbase* TqvJSONcustomlist::ItemAt(std::int32_t index) const {
     return Items[static_cast<std::size_t>(index)].get();
 }
 
-void TqvJSONcustomlist::ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase> node) {
+void TqvJSONcustomlist::ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase>&& node) {
     if (index < 0 || static_cast<std::size_t>(index) >= Items.size()) return;
     Items[static_cast<std::size_t>(index)] = std::move(node);
 }

@@ -34,8 +34,8 @@ public:
     virtual void WriteVariant(const TqvVariant& value);
     // Containers only: the child (an object's children are its members), else null.
     virtual TqvJSONbase* ItemAt(std::int32_t index) const;
-    // Out of range, the list is unchanged and the node is freed.
-    virtual void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase> node);
+    // Takes the node only when the position is in range; otherwise the caller keeps it.
+    virtual void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase>&& node);
     virtual std::int32_t ItemCount() const;
     // A numeric key indexes a container, a string key names an object member; any other
     // key, and any key on a scalar or member, gives this node.
@@ -101,7 +101,7 @@ public:
     ~TqvJSONcustomlist() override;
 
     TqvJSONbase* ItemAt(std::int32_t index) const override;
-    void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase> node) override;
+    void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase>&& node) override;
     std::int32_t ItemCount() const override;
     TqvJSONbase* Lookup(const TqvVariant& key) override;
 
