@@ -1,11 +1,14 @@
 #include "uQvJSON.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "JsonNumber.h"
+#include "NodePool.h"
 #include "Os.h"
 #include "Text.h"
 
@@ -109,6 +112,9 @@ bool FlagOf(const TqvJSONbase* node) {
 }  // namespace
 
 // ---- TqvJSONbase ----
+
+void* TqvJSONbase::operator new(std::size_t size) { return json::AllocateNode(size); }
+void TqvJSONbase::operator delete(void* node, std::size_t size) noexcept { json::FreeNode(node, size); }
 
 TqvVariant TqvJSONbase::ReadVariant() const { return {}; }
 void TqvJSONbase::WriteVariant(const TqvVariant&) {}
@@ -262,17 +268,24 @@ std::string TqvJSONobject::TextOf(std::string_view name) const {
 
 // ---- name index ----
 
-TqvBalTree::TqvBalTree() : Sentinel(new TqvBalNode{nullptr, nullptr, 0, 0, {}}), Root(Sentinel) {
-    Sentinel->Left = Sentinel;
-    Sentinel->Right = Sentinel;
-}
-
-TqvBalTree::~TqvBalTree() {
-    RemoveAll();
-    delete Sentinel;
-}
-
 namespace {
+
+TqvBalNode sharedSentinel{&sharedSentinel, &sharedSentinel, 0, 0, {}};
+
+// Names in code-unit order, four units at a time while they agree.
+int CompareNames(std::u16string_view a, std::u16string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i + 4 <= common; i += 4) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y) break;
+    }
+    for (; i < common; ++i)
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
 
 void Skew(TqvBalNode*& node) {
     if (node->Left->Level != node->Level) return;
@@ -293,6 +306,15 @@ void Split(TqvBalNode*& node) {
 
 }  // namespace
 
+TqvBalNode* const TqvBalTree::Sentinel = &sharedSentinel;
+
+TqvBalTree::TqvBalTree() : Root(Sentinel) {}
+
+TqvBalTree::~TqvBalTree() { RemoveAll(); }
+
+void* TqvBalNode::operator new(std::size_t size) { return json::AllocateNode(size); }
+void TqvBalNode::operator delete(void* node, std::size_t size) noexcept { json::FreeNode(node, size); }
+
 bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) { return Insert(Root, name, index); }
 
 bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_t index) {
@@ -300,7 +322,7 @@ bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_
         node = new TqvBalNode{Sentinel, Sentinel, 1, index, std::u16string(name)};
         return true;
     }
-    const int order = name.compare(node->Name);
+    const int order = CompareNames(name, node->Name);
     if (order == 0) return false;
     const bool added = Insert(order < 0 ? node->Left : node->Right, name, index);
     Skew(node);
@@ -311,7 +333,7 @@ bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_
 std::int32_t TqvBalTree::FindName(std::u16string_view name) const {
     const TqvBalNode* node = Root;
     while (node != Sentinel) {
-        const int order = name.compare(node->Name);
+        const int order = CompareNames(name, node->Name);
         if (order == 0) return node->Index;
         node = order < 0 ? node->Left : node->Right;
     }

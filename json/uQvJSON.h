@@ -28,6 +28,10 @@ public:
     TqvJSONbase& operator=(const TqvJSONbase&) = delete;
     virtual ~TqvJSONbase() = default;
 
+    // Nodes live in pages shared by a document (the size is the dynamic type's).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node, std::size_t size) noexcept;
+
     virtual TqvVariant ReadVariant() const;
     // Scalars convert the value to their own kind (EInvalidTypeCast when it cannot be);
     // other nodes ignore it.
@@ -138,6 +142,9 @@ struct TqvBalNode {
     std::uint8_t Level;
     std::int32_t Index;
     std::u16string Name;
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node, std::size_t size) noexcept;
 };
 
 // An AA tree from names to member positions, ordered by UTF-16 code units.
@@ -153,7 +160,8 @@ public:
     std::int32_t FindName(std::u16string_view name) const;  // -1 when absent
     void RemoveAll();
 
-    TqvBalNode* Sentinel;
+    // One sentinel, never written, serves every tree: an empty object costs no node.
+    static TqvBalNode* const Sentinel;
     TqvBalNode* Root;
 
 private:

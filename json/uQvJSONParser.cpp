@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "JsonNumber.h"
 #include "uQvJSON.h"
@@ -81,32 +82,35 @@ bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // Sequences of one to three bytes; anything else empties the text.
 std::u16string DecodeUtf8(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
     const std::size_t n = bytes.size();
+    // Never more units than bytes; the text is cut to what was written.
+    std::u16string out(n, u'\0');
+    char16_t* const begin = out.data();
+    char16_t* unit = begin;
     std::size_t i = 0;
     while (i < n) {
+        // Runs of ASCII widen without the sequence checks.
+        while (i < n && static_cast<unsigned char>(bytes[i]) < 0x80) *unit++ = static_cast<unsigned char>(bytes[i++]);
+        if (i == n) break;
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-        } else if ((lead & 0xE0) == 0xC0) {
+        if ((lead & 0xE0) == 0xC0) {
             if (i + 1 >= n) return {};
             const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
             if (!IsContinuation(c1)) return {};
-            out.push_back(static_cast<char16_t>(((lead & 0x1F) << 6) | (c1 & 0x3F)));
+            *unit++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (c1 & 0x3F));
             i += 2;
         } else if ((lead & 0xF0) == 0xE0) {
             if (i + 2 >= n) return {};
             const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
             const auto c2 = static_cast<unsigned char>(bytes[i + 2]);
             if (!IsContinuation(c1) || !IsContinuation(c2)) return {};
-            out.push_back(static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F)));
+            *unit++ = static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F));
             i += 3;
         } else {
             return {};
         }
     }
+    out.resize(static_cast<std::size_t>(unit - begin));
     return out;
 }
 
@@ -218,13 +222,15 @@ private:
         ++p;
         const DepthGuard guard(depth_);
         auto list = std::make_unique<TqvJSONlist>();
+        const Children children(stack_);
         while (auto item = Value(p)) {
-            list->Append(std::move(item));
+            stack_.push_back(std::move(item));
             p = Skip(p);
             if (At(p, ',')) ++p;
         }
         p = Skip(p);
         if (!At(p, ']')) return nullptr;
+        children.MoveInto(list->Items);
         pos = p + 1;
         return list;
     }
@@ -235,15 +241,18 @@ private:
         ++p;
         const DepthGuard guard(depth_);
         auto object = std::make_unique<TqvJSONobject>(true);
+        const Children children(stack_);
         while (auto member = Member(p)) {
-            const TqvJSONobjectmethod* added = member.get();
-            const std::int32_t position = object->Append(std::move(member));
-            if (object->Indexed) object->NameIndex.AddName(added->Key, position);
+            // The position Append would give; names go in one by one, in document order.
+            const auto position = static_cast<std::int32_t>(children.Count());
+            if (object->Indexed) object->NameIndex.AddName(member->Key, position);
+            stack_.push_back(std::move(member));
             p = Skip(p);
             if (At(p, ',')) ++p;
         }
         p = Skip(p);
         if (!At(p, '}')) return nullptr;
+        children.MoveInto(object->Items);
         pos = p + 1;
         return object;
     }
@@ -263,8 +272,31 @@ private:
         return member;
     }
 
+    using Stack = std::vector<std::unique_ptr<TqvJSONbase>>;
+
+    // The children of one open container, gathered on the parse stack above the ones of the
+    // containers around it, so that Items is sized once. Dropped children are freed.
+    class Children {
+    public:
+        explicit Children(Stack& stack) : stack_(stack), base_(stack.size()) {}
+        Children(const Children&) = delete;
+        Children& operator=(const Children&) = delete;
+        ~Children() { stack_.resize(base_); }
+
+        std::size_t Count() const { return stack_.size() - base_; }
+        void MoveInto(std::vector<std::unique_ptr<TqvJSONbase>>& items) const {
+            items.reserve(items.size() + Count());
+            for (std::size_t i = base_; i < stack_.size(); ++i) items.push_back(std::move(stack_[i]));
+        }
+
+    private:
+        Stack& stack_;
+        const std::size_t base_;
+    };
+
     std::string_view text_;
     int depth_ = 0;
+    Stack stack_;
 };
 
 }  // namespace
