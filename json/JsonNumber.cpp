@@ -145,11 +145,17 @@ Wide Reciprocal(const Big& power) {
 constexpr int kExactTableSize = 15;  // 5^(2^14): beyond any exponent the exact comparison needs
 constexpr int kWideTableSize = 13;   // 5^(2^12): beyond any exponent with a finite, non-zero result
 
+constexpr int kNearPowers = 64;  // 5^-64 to 5^64 are looked up whole
+
 struct PowerTables {
     std::array<Big, kExactTableSize> exact;  // 5^(2^k)
     std::array<Wide, kWideTableSize> up;     // 5^(2^k), rounded down
     std::array<Wide, kWideTableSize> down;   // 5^-(2^k), rounded down
+    std::array<Wide, 2 * kNearPowers + 1> near;  // 5^(n - kNearPowers), as PowerFromSquares gives them
 };
+
+Wide MultiplyWide(Wide a, Wide b);
+Wide PowerFromSquares(const PowerTables& tables, int n);
 
 const PowerTables& Tables() {
     static const PowerTables tables = [] {
@@ -160,6 +166,7 @@ const PowerTables& Tables() {
             t.up[k] = TopBits128(t.exact[k]);
             t.down[k] = Reciprocal(t.exact[k]);
         }
+        for (int n = -kNearPowers; n <= kNearPowers; ++n) t.near[static_cast<std::size_t>(n + kNearPowers)] = PowerFromSquares(t, n);
         return t;
     }();
     return tables;
@@ -190,13 +197,19 @@ Wide MultiplyWide(Wide a, Wide b) {
 }
 
 // 5^n, never above the true value and less than 2^-120 of it below.
-Wide ApproximatePowerOfFive(int n) {
-    const auto& table = n < 0 ? Tables().down : Tables().up;
+Wide PowerFromSquares(const PowerTables& tables, int n) {
+    const auto& table = n < 0 ? tables.down : tables.up;
     Wide result{Uint128{1} << 127, -127};
     unsigned magnitude = static_cast<unsigned>(n < 0 ? -n : n);
     for (int k = 0; magnitude; ++k, magnitude >>= 1)
         if (magnitude & 1) result = MultiplyWide(result, table[static_cast<std::size_t>(k)]);
     return result;
+}
+
+Wide ApproximatePowerOfFive(int n) {
+    const PowerTables& tables = Tables();
+    if (n >= -kNearPowers && n <= kNearPowers) return tables.near[static_cast<std::size_t>(n + kNearPowers)];
+    return PowerFromSquares(tables, n);
 }
 
 // ---- rounding ----
@@ -207,6 +220,7 @@ struct Truncated {
     std::int64_t exponent;  // value ~ high * 2^exponent
     bool round;
     bool sticky;
+    std::uint64_t below = 0;  // the 64 bits after high, the rounding bit first
 };
 
 // a * b * 2^exponent, both non-zero.
@@ -229,7 +243,7 @@ Truncated TruncatedProduct(Uint128 a, Uint128 b, std::int64_t exponent) {
         }
         return out;
     };
-    Truncated t{bitsFrom(length - 64), exponent + length - 64, false, false};
+    Truncated t{bitsFrom(length - 64), exponent + length - 64, false, false, bitsFrom(length - 128)};
     const int roundBit = length - 65;
     if (roundBit >= 0) {
         t.round = (words[roundBit / 64] >> (roundBit % 64)) & 1u;
@@ -402,7 +416,19 @@ bool ConvertMagnitude(const Digits& digits, std::int64_t scale, long double& val
     const Uint128 slack = Uint128{1} << 10;
     const bool roomForSlack = five.mantissa <= ~Uint128{0} - slack;
     const Uint128 fiveAbove = roomForSlack ? five.mantissa + slack : (five.mantissa >> 1) + slack;
-    const Rounded low = Round(TruncatedProduct(leading, five.mantissa, five.exponent + power));
+    const Truncated lowBits = TruncatedProduct(leading, five.mantissa, five.exponent + power);
+    // The bounds differ by less than 2^11 units of the bits after the kept ones. Away from
+    // the rounding points by more, the lower bound alone decides (at full precision).
+    const std::uint64_t margin = std::uint64_t{1} << 16, half = std::uint64_t{1} << 63;
+    const std::uint64_t fromHalf = lowBits.below >= half ? lowBits.below - half : half - lowBits.below;
+    if (kPrecision == 64 && lowBits.exponent + 63 >= kMinExponent && lowBits.below > margin &&
+        lowBits.below < ~margin && fromHalf > margin) {
+        const Rounded result = Round(lowBits);
+        if (Overflows(result)) return false;
+        value = Assemble(result);
+        return true;
+    }
+    const Rounded low = Round(lowBits);
     const Rounded high =
         Round(TruncatedProduct(leading + (cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1)));
     Rounded result = low;
@@ -467,6 +493,15 @@ bool ConvertNumber(std::string_view s, long double& value) {
         if (exponentNegative) exponent = -exponent;
     }
 
+    if (fracPart.empty() && exponent == 0 && intPart.size() <= 19 && kPrecision == 64) {
+        // A plain integer is exact in 64 bits.
+        std::uint64_t integer = 0;
+        for (char c : intPart) integer = integer * 10 + static_cast<unsigned>(c - '0');
+        const long double result = Assemble(Normalized({integer, 0}));
+        value = negative ? -result : result;
+        return true;
+    }
+
     const std::size_t total = intPart.size() + fracPart.size();
     const auto digitAt = [&](std::size_t k) { return k < intPart.size() ? intPart[k] : fracPart[k - intPart.size()]; };
     std::size_t first = 0;
@@ -487,15 +522,7 @@ bool ConvertNumber(std::string_view s, long double& value) {
     }
 
     long double result;
-    const std::size_t count = last - first + 1;
-    if (fracPart.empty() && exponent == 0 && total <= 19 && kPrecision == 64) {
-        // A plain integer is exact in 64 bits.
-        std::uint64_t integer = 0;
-        for (char c : intPart) integer = integer * 10 + static_cast<unsigned>(c - '0');
-        result = Assemble({integer, 0});
-    } else if (!ConvertMagnitude(Digits(intPart, fracPart, first, count), scale, result)) {
-        return false;
-    }
+    if (!ConvertMagnitude(Digits(intPart, fracPart, first, last - first + 1), scale, result)) return false;
     value = negative ? -result : result;
     return true;
 }

@@ -20,7 +20,7 @@ namespace kx::json {
 
 namespace {
 
-constexpr std::size_t kPageBytes = 4096;  // also the alignment, so a node finds its page
+constexpr std::size_t kPageBytes = 65536;  // also the alignment, so a node finds its page
 
 struct alignas(16) PageHeader {
     // Frees subtract one; retiring the page adds the number carved. Zero after both means
@@ -63,9 +63,15 @@ public:
         const std::size_t alignment = size % 16 ? 8 : 16;
         auto at = (next_ + alignment - 1) & ~(alignment - 1);
         if (!page_ || at + size > reinterpret_cast<std::uintptr_t>(page_) + kPageBytes) {
-            Retire();
-            page_ = new (::operator new(kPageBytes, std::align_val_t{kPageBytes})) PageHeader;
-            Poison(page_ + 1, kPageBytes - sizeof(PageHeader));
+            // A page whose nodes are all gone again is carved anew: no other thread can
+            // touch it, and its memory is still in the cache.
+            if (!page_ || page_->balance.load(std::memory_order_acquire) + carved_ != 0) {
+                Retire();
+                page_ = new (::operator new(kPageBytes, std::align_val_t{kPageBytes})) PageHeader;
+                Poison(page_ + 1, kPageBytes - sizeof(PageHeader));
+            }
+            page_->balance.store(0, std::memory_order_relaxed);
+            carved_ = 0;
             at = reinterpret_cast<std::uintptr_t>(page_ + 1);
         }
         next_ = at + size;

@@ -147,6 +147,24 @@ std::string TqvJSONnull::KindName() const { return "jsNull"; }
 
 // ---- containers ----
 
+TqvItemList::~TqvItemList() {
+    while (count_) pop_back();
+}
+
+void TqvItemList::push_back(std::unique_ptr<TqvJSONbase> node) {
+    if (count_ == capacity_) reserve(capacity_ ? std::size_t{capacity_} * 2 : 1);
+    slots_[count_++] = std::move(node);
+}
+
+void TqvItemList::reserve(std::size_t capacity) {
+    if (capacity <= capacity_) return;
+    if (capacity > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("too many children");
+    auto slots = std::make_unique<std::unique_ptr<TqvJSONbase>[]>(capacity);
+    for (std::uint32_t i = 0; i < count_; ++i) slots[i] = std::move(slots_[i]);
+    slots_ = std::move(slots);
+    capacity_ = static_cast<std::uint32_t>(capacity);
+}
+
 TqvJSONcustomlist::~TqvJSONcustomlist() { FreeItems(); }
 
 void TqvJSONcustomlist::FreeItems() {

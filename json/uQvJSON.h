@@ -100,6 +100,30 @@ public:
     std::u16string Key;
 };
 
+// The children of a container, in order: a growable array half the size of a vector's
+// bookkeeping, since an empty container is the commonest node of large documents.
+class TqvItemList {
+public:
+    TqvItemList() = default;
+    TqvItemList(const TqvItemList&) = delete;
+    TqvItemList& operator=(const TqvItemList&) = delete;
+    ~TqvItemList();
+
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    std::unique_ptr<TqvJSONbase>& operator[](std::size_t index) { return slots_[index]; }
+    const std::unique_ptr<TqvJSONbase>& operator[](std::size_t index) const { return slots_[index]; }
+    std::unique_ptr<TqvJSONbase>& back() { return slots_[count_ - 1]; }
+    void push_back(std::unique_ptr<TqvJSONbase> node);
+    void pop_back() { slots_[--count_].reset(); }
+    void reserve(std::size_t capacity);
+
+private:
+    std::unique_ptr<std::unique_ptr<TqvJSONbase>[]> slots_;
+    std::uint32_t count_ = 0;
+    std::uint32_t capacity_ = 0;
+};
+
 class TqvJSONcustomlist : public TqvJSONbase {
 public:
     ~TqvJSONcustomlist() override;
@@ -122,7 +146,7 @@ public:
     virtual long double RealAt(std::int32_t index) const;
     virtual bool FlagAt(std::int32_t index) const;
 
-    std::vector<std::unique_ptr<TqvJSONbase>> Items;
+    TqvItemList Items;
 
 protected:
     TqvJSONcustomlist() = default;

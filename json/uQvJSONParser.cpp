@@ -1,8 +1,8 @@
 // The lenient recursive-descent parser behind TqvJSON::ParseDocument.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "JsonNumber.h"
 #include "uQvJSON.h"
@@ -272,7 +272,8 @@ private:
         return member;
     }
 
-    using Stack = std::vector<std::unique_ptr<TqvJSONbase>>;
+    // Blocks, not one array: no doubling, so a huge container costs no spare room.
+    using Stack = std::deque<std::unique_ptr<TqvJSONbase>>;
 
     // The children of one open container, gathered on the parse stack above the ones of the
     // containers around it, so that Items is sized once. Dropped children are freed.
@@ -284,9 +285,10 @@ private:
         ~Children() { stack_.resize(base_); }
 
         std::size_t Count() const { return stack_.size() - base_; }
-        void MoveInto(std::vector<std::unique_ptr<TqvJSONbase>>& items) const {
+        void MoveInto(TqvItemList& items) const {
             items.reserve(items.size() + Count());
-            for (std::size_t i = base_; i < stack_.size(); ++i) items.push_back(std::move(stack_[i]));
+            for (auto child = stack_.begin() + static_cast<std::ptrdiff_t>(base_); child != stack_.end(); ++child)
+                items.push_back(std::move(*child));
         }
 
     private:
