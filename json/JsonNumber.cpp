@@ -8,6 +8,7 @@
 // halfway point between the two candidates.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -31,7 +32,7 @@ __extension__ typedef unsigned __int128 Uint128;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-int BitLength(std::uint64_t x) { return x ? 64 - __builtin_clzll(x) : 0; }
+int BitLength(std::uint64_t x) { return std::bit_width(x); }
 
 // ---- little-endian base-2^32 integers ----
 

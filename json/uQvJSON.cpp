@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "JsonNumber.h"
 #include "NodePool.h"
@@ -149,19 +150,32 @@ std::string TqvJSONnull::KindName() const { return "jsNull"; }
 
 TqvItemList::~TqvItemList() {
     while (count_) pop_back();
+    json::FreeNode(slots_, std::size_t{capacity_} * sizeof(Slot));
 }
 
 void TqvItemList::push_back(std::unique_ptr<TqvJSONbase> node) {
     if (count_ == capacity_) reserve(capacity_ ? std::size_t{capacity_} * 2 : 1);
-    slots_[count_++] = std::move(node);
+    new (&slots_[count_]) Slot(std::move(node));
+    ++count_;
+}
+
+void TqvItemList::pop_back() {
+    Slot& last = slots_[count_ - 1];
+    last.reset();
+    last.~Slot();
+    --count_;
 }
 
 void TqvItemList::reserve(std::size_t capacity) {
     if (capacity <= capacity_) return;
     if (capacity > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("too many children");
-    auto slots = std::make_unique<std::unique_ptr<TqvJSONbase>[]>(capacity);
-    for (std::uint32_t i = 0; i < count_; ++i) slots[i] = std::move(slots_[i]);
-    slots_ = std::move(slots);
+    auto* slots = static_cast<Slot*>(json::AllocateNode(capacity * sizeof(Slot)));
+    for (std::uint32_t i = 0; i < count_; ++i) {
+        new (&slots[i]) Slot(std::move(slots_[i]));
+        slots_[i].~Slot();
+    }
+    json::FreeNode(slots_, std::size_t{capacity_} * sizeof(Slot));
+    slots_ = slots;
     capacity_ = static_cast<std::uint32_t>(capacity);
 }
 

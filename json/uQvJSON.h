@@ -100,8 +100,8 @@ public:
     std::u16string Key;
 };
 
-// The children of a container, in order: a growable array half the size of a vector's
-// bookkeeping, since an empty container is the commonest node of large documents.
+// The children of a container, in order: a growable array with half a vector's bookkeeping
+// (an empty container is the commonest node of large documents), kept beside the nodes.
 class TqvItemList {
 public:
     TqvItemList() = default;
@@ -115,11 +115,12 @@ public:
     const std::unique_ptr<TqvJSONbase>& operator[](std::size_t index) const { return slots_[index]; }
     std::unique_ptr<TqvJSONbase>& back() { return slots_[count_ - 1]; }
     void push_back(std::unique_ptr<TqvJSONbase> node);
-    void pop_back() { slots_[--count_].reset(); }
+    void pop_back();
     void reserve(std::size_t capacity);
 
 private:
-    std::unique_ptr<std::unique_ptr<TqvJSONbase>[]> slots_;
+    using Slot = std::unique_ptr<TqvJSONbase>;
+    Slot* slots_ = nullptr;  // the first count_ of capacity_ are constructed
     std::uint32_t count_ = 0;
     std::uint32_t capacity_ = 0;
 };

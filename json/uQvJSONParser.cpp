@@ -1,5 +1,7 @@
 // The lenient recursive-descent parser behind TqvJSON::ParseDocument.
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -13,6 +15,8 @@ namespace kx {
 namespace {
 
 constexpr int kMaxDepth = 512;
+
+static_assert(std::endian::native == std::endian::little, "whitespace runs are found from the lowest byte up");
 
 // Ends the whole parse: a bad \u escape, an overflowing number, nesting too deep.
 struct ParseAbort {};
@@ -150,7 +154,19 @@ public:
 
 private:
     std::size_t Skip(std::size_t p) const {
-        while (p < text_.size() && static_cast<unsigned char>(text_[p]) < 0x21) ++p;
+        const std::size_t n = text_.size();
+        if (p < n && static_cast<unsigned char>(text_[p]) >= 0x21) return p;
+        // Indentation comes in runs: eight bytes at a time. A byte is whitespace when neither
+        // its high bit nor that of its low seven bits plus 0x5F is set.
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kBias = 0x5F5F5F5F5F5F5F5Full,
+                                kHigh = 0x8080808080808080ull;
+        for (; p + 8 <= n; p += 8) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, text_.data() + p, sizeof bytes);
+            const std::uint64_t other = (((bytes & kLow7) + kBias) | bytes) & kHigh;
+            if (other) return p + static_cast<std::size_t>(std::countr_zero(other) / 8);
+        }
+        while (p < n && static_cast<unsigned char>(text_[p]) < 0x21) ++p;
         return p;
     }
 
