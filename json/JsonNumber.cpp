@@ -3,9 +3,9 @@
 //
 // Cost is linear in the digits. The magnitude is bounded from the digit count and the
 // exponent first; then up to 38 leading digits are multiplied by a 128-bit approximation of
-// the power of five, once rounded down and once up. Only when those two bounds round
-// differently is the value compared exactly, with every digit that can matter, against the
-// halfway point between the two candidates.
+// the power of five, once rounded down and once up (the upper bound is needed only near a
+// rounding point). Only when the two bounds round differently is the value compared exactly,
+// with every digit that can matter, against the halfway point between the two candidates.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -418,25 +418,21 @@ bool ConvertMagnitude(const Digits& digits, std::int64_t scale, long double& val
     const bool roomForSlack = five.mantissa <= ~Uint128{0} - slack;
     const Uint128 fiveAbove = roomForSlack ? five.mantissa + slack : (five.mantissa >> 1) + slack;
     const Truncated lowBits = TruncatedProduct(leading, five.mantissa, five.exponent + power);
+    Rounded result = Round(lowBits);
     // The bounds differ by less than 2^11 units of the bits after the kept ones. Away from
     // the rounding points by more, the lower bound alone decides (at full precision).
     const std::uint64_t margin = std::uint64_t{1} << 16, half = std::uint64_t{1} << 63;
     const std::uint64_t fromHalf = lowBits.below >= half ? lowBits.below - half : half - lowBits.below;
-    if (kPrecision == 64 && lowBits.exponent + 63 >= kMinExponent && lowBits.below > margin &&
-        lowBits.below < ~margin && fromHalf > margin) {
-        const Rounded result = Round(lowBits);
-        if (Overflows(result)) return false;
-        value = Assemble(result);
-        return true;
-    }
-    const Rounded low = Round(lowBits);
-    const Rounded high =
-        Round(TruncatedProduct(leading + (cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1)));
-    Rounded result = low;
-    if (low.mantissa != high.mantissa || low.exponent != high.exponent) {
-        // The bounds are at most one step apart: the halfway point between them decides.
-        const int order = CompareWithHalfway(digits, scale, low);
-        if (order > 0 || (order == 0 && (low.mantissa & 1))) result = Next(low);
+    const bool clear = kPrecision == 64 && lowBits.exponent + 63 >= kMinExponent && lowBits.below > margin &&
+                       lowBits.below < ~margin && fromHalf > margin;
+    if (!clear) {
+        const Rounded high = Round(
+            TruncatedProduct(leading + (cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1)));
+        if (result.mantissa != high.mantissa || result.exponent != high.exponent) {
+            // The bounds are at most one step apart: the halfway point between them decides.
+            const int order = CompareWithHalfway(digits, scale, result);
+            if (order > 0 || (order == 0 && (result.mantissa & 1))) result = Next(result);
+        }
     }
     if (Overflows(result)) return false;
     value = Assemble(result);
