@@ -84,11 +84,14 @@ std::string Unescape(std::string_view raw) {
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// Sequences of one to three bytes; anything else empties the text.
-std::u16string DecodeUtf8(std::string_view bytes) {
+void Malformed(std::u16string& text) { text.clear(); }
+
+// Sequences of one to three bytes; anything else empties the text. Written straight into
+// the node's string, which starts empty.
+void DecodeUtf8(std::string_view bytes, std::u16string& out) {
     const std::size_t n = bytes.size();
     // Never more units than bytes; the text is cut to what was written.
-    std::u16string out(n, u'\0');
+    out.resize(n);
     char16_t* const begin = out.data();
     char16_t* unit = begin;
     std::size_t i = 0;
@@ -98,24 +101,23 @@ std::u16string DecodeUtf8(std::string_view bytes) {
         if (i == n) break;
         const auto lead = static_cast<unsigned char>(bytes[i]);
         if ((lead & 0xE0) == 0xC0) {
-            if (i + 1 >= n) return {};
+            if (i + 1 >= n) return Malformed(out);
             const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
-            if (!IsContinuation(c1)) return {};
+            if (!IsContinuation(c1)) return Malformed(out);
             *unit++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (c1 & 0x3F));
             i += 2;
         } else if ((lead & 0xF0) == 0xE0) {
-            if (i + 2 >= n) return {};
+            if (i + 2 >= n) return Malformed(out);
             const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
             const auto c2 = static_cast<unsigned char>(bytes[i + 2]);
-            if (!IsContinuation(c1) || !IsContinuation(c2)) return {};
+            if (!IsContinuation(c1) || !IsContinuation(c2)) return Malformed(out);
             *unit++ = static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F));
             i += 3;
         } else {
-            return {};
+            return Malformed(out);
         }
     }
     out.resize(static_cast<std::size_t>(unit - begin));
-    return out;
 }
 
 class DepthGuard {
@@ -203,7 +205,14 @@ private:
         return std::make_unique<TqvJSONnumber>(number);
     }
 
-    bool StringText(std::size_t& pos, std::u16string& text) {
+    // The bytes between the quotes of the string at pos, found without building anything.
+    struct RawString {
+        std::string_view raw;
+        bool escaped;
+        std::size_t end;  // past the closing quote
+    };
+
+    bool ScanString(std::size_t pos, RawString& found) const {
         const std::size_t p = Skip(pos);
         if (!At(p, '"')) return false;
         const std::size_t start = p + 1;
@@ -220,16 +229,24 @@ private:
             scan += backslash + 2;
             if (scan > quote) quote = scan < text_.size() ? text_.find('"', scan) : std::string_view::npos;
         }
-        const std::string_view raw = text_.substr(start, quote - start);
-        text = escaped ? DecodeUtf8(Unescape(raw)) : DecodeUtf8(raw);
-        pos = quote + 1;
+        found = {text_.substr(start, quote - start), escaped, quote + 1};
         return true;
     }
 
+    static void Decode(const RawString& found, std::u16string& text) {
+        if (found.escaped)
+            DecodeUtf8(Unescape(found.raw), text);
+        else
+            DecodeUtf8(found.raw, text);
+    }
+
     std::unique_ptr<TqvJSONbase> String(std::size_t& pos) {
-        std::u16string text;
-        if (!StringText(pos, text)) return nullptr;
-        return std::make_unique<TqvJSONstring>(std::move(text));
+        RawString found;
+        if (!ScanString(pos, found)) return nullptr;
+        auto string = std::make_unique<TqvJSONstring>();
+        Decode(found, string->Text);
+        pos = found.end;
+        return string;
     }
 
     std::unique_ptr<TqvJSONbase> Array(std::size_t& pos) {
@@ -274,14 +291,14 @@ private:
     }
 
     std::unique_ptr<TqvJSONobjectmethod> Member(std::size_t& pos) {
-        std::size_t p = pos;
-        std::u16string key;
-        if (!StringText(p, key)) return nullptr;
-        p = Skip(p);
+        RawString key;
+        if (!ScanString(pos, key)) return nullptr;
+        // The key is decoded before the colon is looked at, as a key string is parsed whole.
+        auto member = std::make_unique<TqvJSONobjectmethod>();
+        Decode(key, member->Key);
+        std::size_t p = Skip(key.end);
         if (!At(p, ':')) return nullptr;
         ++p;
-        auto member = std::make_unique<TqvJSONobjectmethod>();
-        member->Key = std::move(key);
         member->Content = Value(p);
         if (!member->Content) return nullptr;
         pos = p;
