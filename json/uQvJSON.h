@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
 
 namespace kx {
 

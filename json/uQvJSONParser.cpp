@@ -293,7 +293,7 @@ private:
     std::unique_ptr<TqvJSONobjectmethod> Member(std::size_t& pos) {
         RawString key;
         if (!ScanString(pos, key)) return nullptr;
-        // The key is decoded before the colon is looked at, as a key string is parsed whole.
+        // The key is decoded before the colon is looked at: a bad escape in it ends the parse.
         auto member = std::make_unique<TqvJSONobjectmethod>();
         Decode(key, member->Key);
         std::size_t p = Skip(key.end);
