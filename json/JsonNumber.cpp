@@ -92,16 +92,6 @@ int Compare(const Big& a, const Big& b) {  // both trimmed
     return 0;
 }
 
-void SubtractInPlace(Big& a, const Big& b) {  // a >= b
-    std::int64_t borrow = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const std::int64_t difference = std::int64_t{a[i]} - (i < b.size() ? b[i] : 0) - borrow;
-        borrow = difference < 0;
-        a[i] = static_cast<std::uint32_t>(difference + (borrow << 32));
-    }
-    Trim(a);
-}
-
 Big FromUint128(Uint128 x) {
     Big out;
     for (; x; x >>= 32) out.push_back(static_cast<std::uint32_t>(x));
@@ -127,20 +117,30 @@ Wide TopBits128(const Big& a) {
     return {mantissa, length - 128};
 }
 
-// 5^-n as 2^-(b+127) * floor(2^(b+127) / 5^n), where 5^n has b bits.
-Wide Reciprocal(const Big& power) {
-    const int b = BitLength(power);
-    Big remainder = ShiftLeft(Big{1}, b - 1);  // below the divisor, so no quotient bit yet
-    Uint128 quotient = 0;
-    for (int step = 0; step < 128; ++step) {
-        remainder = ShiftLeft(remainder, 1);
+// floor(2^255 / divisor) for a divisor in (2^127, 2^128], by restoring division.
+Uint128 DivideTopPower(Uint128 divisor) {
+    Uint128 remainder = 0, quotient = 0;
+    for (int bit = 255; bit >= 0; --bit) {
+        const bool carry = remainder >> 127;
+        remainder = (remainder << 1) | (bit == 255 ? 1 : 0);
         quotient <<= 1;
-        if (Compare(remainder, power) >= 0) {
-            SubtractInPlace(remainder, power);
+        if (carry || remainder >= divisor) {
+            remainder -= divisor;  // the true difference is below 2^128
             quotient |= 1;
         }
     }
-    return {quotient, -(b + 127)};
+    return quotient;
+}
+
+// 5^-n from the leading 128 bits of 5^n, rounded down: a few units of its last bit low at
+// most, with no big division.
+Wide Reciprocal(const Big& power) {
+    const Wide top = TopBits128(power);  // power lies in [top, top + 1) * 2^top.exponent when cut
+    const bool cut = BitLength(power) > 128;
+    // 2^255 / (top + cut) never exceeds 2^255 / (power / 2^top.exponent).
+    const Uint128 divisor = cut ? top.mantissa + 1 : top.mantissa;
+    if (divisor == 0) return {Uint128{1} << 127, -(top.exponent + 255)};  // top + 1 = 2^128
+    return {DivideTopPower(divisor), -(top.exponent + 255)};
 }
 
 constexpr int kExactTableSize = 15;  // 5^(2^14): beyond any exponent the exact comparison needs
@@ -149,7 +149,6 @@ constexpr int kWideTableSize = 13;   // 5^(2^12): beyond any exponent with a fin
 constexpr int kNearPowers = 64;  // 5^-64 to 5^64 are looked up whole
 
 struct PowerTables {
-    std::array<Big, kExactTableSize> exact;  // 5^(2^k)
     std::array<Wide, kWideTableSize> up;     // 5^(2^k), rounded down
     std::array<Wide, kWideTableSize> down;   // 5^-(2^k), rounded down
     std::array<Wide, 2 * kNearPowers + 1> near;  // 5^(n - kNearPowers), as PowerFromSquares gives them
@@ -158,14 +157,20 @@ struct PowerTables {
 Wide MultiplyWide(Wide a, Wide b);
 Wide PowerFromSquares(const PowerTables& tables, int n);
 
+// 5^(2^k) exactly, the first count of them.
+std::vector<Big> SquaredPowersOfFive(int count) {
+    std::vector<Big> powers{Big{5}};
+    while (static_cast<int>(powers.size()) < count) powers.push_back(Multiply(powers.back(), powers.back()));
+    return powers;
+}
+
 const PowerTables& Tables() {
     static const PowerTables tables = [] {
         PowerTables t;
-        t.exact[0] = Big{5};
-        for (int k = 1; k < kExactTableSize; ++k) t.exact[k] = Multiply(t.exact[k - 1], t.exact[k - 1]);
-        for (int k = 0; k < kWideTableSize; ++k) {
-            t.up[k] = TopBits128(t.exact[k]);
-            t.down[k] = Reciprocal(t.exact[k]);
+        const std::vector<Big> exact = SquaredPowersOfFive(kWideTableSize);
+        for (std::size_t k = 0; k < exact.size(); ++k) {
+            t.up[k] = TopBits128(exact[k]);
+            t.down[k] = Reciprocal(exact[k]);
         }
         for (int n = -kNearPowers; n <= kNearPowers; ++n) t.near[static_cast<std::size_t>(n + kNearPowers)] = PowerFromSquares(t, n);
         return t;
@@ -173,10 +178,16 @@ const PowerTables& Tables() {
     return tables;
 }
 
+// Only the exact comparison needs them, rarely: built on first use.
+const std::vector<Big>& ExactPowers() {
+    static const std::vector<Big> powers = SquaredPowersOfFive(kExactTableSize);
+    return powers;
+}
+
 Big PowerOfFive(std::int64_t n) {
     Big result{1};
     for (int k = 0; n; ++k, n >>= 1)
-        if (n & 1) result = Multiply(result, Tables().exact[k]);
+        if (n & 1) result = Multiply(result, ExactPowers()[static_cast<std::size_t>(k)]);
     return result;
 }
 
@@ -197,7 +208,8 @@ Wide MultiplyWide(Wide a, Wide b) {
     return {high, exponent};
 }
 
-// 5^n, never above the true value and less than 2^-120 of it below.
+// 5^n, never above the true value and less than 2^-118 of it below (each table entry and each
+// product a few units of its last bit low).
 Wide PowerFromSquares(const PowerTables& tables, int n) {
     const auto& table = n < 0 ? tables.down : tables.up;
     Wide result{Uint128{1} << 127, -127};
