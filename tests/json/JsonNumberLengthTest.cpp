@@ -16,31 +16,37 @@ namespace {
 
 constexpr std::size_t kMegabyte = 1u << 20;
 
-// A megabyte list of the same number; every element has to convert like the C library does.
-void ExpectWholeListConverts(const std::string& number) {
+#ifdef __GLIBC__
+constexpr bool kLibraryRoundsLongInputs = true;
+#else
+constexpr bool kLibraryRoundsLongInputs = false;  // MinGW's strtold misrounds thousands of digits
+#endif
+
+// A megabyte list of the same number; every element has to convert like the C library does
+// with the short text of the same value (not every C library rounds long inputs exactly).
+void ExpectWholeListConverts(const std::string& number, const std::string& shortForm) {
     std::string text = "[";
     while (text.size() + number.size() + 2 <= kMegabyte) text += number + ",";
     text.back() = ']';
     const auto doc = TqvJSON::ParseDocument(text);
     ASSERT_NE(doc, nullptr) << number.substr(0, 40);
     const auto& list = dynamic_cast<const TqvJSONlist&>(*doc);
-    const long double expected = std::strtold(number.c_str(), nullptr);
+    const long double expected = std::strtold(shortForm.c_str(), nullptr);
     ASSERT_EQ(list.ItemCount(), static_cast<std::int32_t>((text.size() - 1) / (number.size() + 1)));
     for (std::int32_t i = 0; i < list.ItemCount(); i += 997) ASSERT_EQ(list.RealAt(i), expected) << i;
 }
 
 TEST(JsonNumberCost, MegabyteDocumentsOfHostileNumbersParse) {
-    ExpectWholeListConverts("1e4932");
-    ExpectWholeListConverts("-1.18973149535723176502e+4932");
-    ExpectWholeListConverts("1e-4900");
-    ExpectWholeListConverts("3.6451995318824746025e-4951");
+    for (const char* number : {"1e4932", "-1.18973149535723176502e+4932", "1e-4900", "3.6451995318824746025e-4951"})
+        ExpectWholeListConverts(number, number);
     std::mt19937 random(7);
     std::string mantissa;
     for (int i = 0; i < 1000; ++i) mantissa += static_cast<char>('1' + random() % 9);
-    ExpectWholeListConverts(mantissa);
-    ExpectWholeListConverts("0." + mantissa + "e-4000");
-    ExpectWholeListConverts("0." + std::string(100000, '0') + "1");
-    ExpectWholeListConverts("1" + std::string(100000, '0') + "e-100000");
+    // Forty digits decide the rounding of these (they are nowhere near a halfway point).
+    ExpectWholeListConverts(mantissa, mantissa.substr(0, 40) + "e960");
+    ExpectWholeListConverts("0." + mantissa + "e-4000", "0." + mantissa.substr(0, 40) + "e-4000");
+    ExpectWholeListConverts("0." + std::string(100000, '0') + "1", "0");
+    ExpectWholeListConverts("1" + std::string(100000, '0') + "e-100000", "1");
 }
 
 TEST(JsonNumberCost, OneNumberAsLongAsTheWholeDocument) {
@@ -119,20 +125,21 @@ long double Parsed(const std::string& text) {
 // it takes to write.
 void ExpectHalfwayRounding(std::uint64_t m, int e) {
     const auto [digits, exponent] = Halfway(m, e - 1);
-    const std::string suffix = "e" + std::to_string(exponent);
-    const std::string far = std::string(50, '0') + "1";
-    const std::string exact = digits + suffix;
-    const std::string above = digits + far + "e" + std::to_string(exponent - static_cast<int>(far.size()));
-    const std::string below = Decremented(digits) + std::string(60, '9') + "e" + std::to_string(exponent - 60);
+    const auto scientific = [](std::string mantissa, int power) { return mantissa.append("e").append(std::to_string(power)); };
+    const std::string exact = scientific(digits, exponent);
+    const std::string above = scientific(digits + std::string(50, '0') + "1", exponent - 51);
+    const std::string below = scientific(Decremented(digits) + std::string(60, '9'), exponent - 60);
     const long double a = std::ldexp(static_cast<long double>(m), e);
     const long double b = std::ldexp(static_cast<long double>(m + 1), e);
     const std::string label = std::to_string(digits.size()) + " digits, m=" + std::to_string(m) + " e=" + std::to_string(e);
-    EXPECT_EQ(std::strtold(below.c_str(), nullptr), a) << label;
     EXPECT_EQ(Parsed(below), a) << label;
-    EXPECT_EQ(std::strtold(above.c_str(), nullptr), b) << label;
     EXPECT_EQ(Parsed(above), b) << label;
-    EXPECT_EQ(std::strtold(exact.c_str(), nullptr), m % 2 ? b : a) << label;
     EXPECT_EQ(Parsed(exact), m % 2 ? b : a) << label;
+    if (kLibraryRoundsLongInputs) {  // the reference agrees on the expectations themselves
+        EXPECT_EQ(std::strtold(below.c_str(), nullptr), a) << label;
+        EXPECT_EQ(std::strtold(above.c_str(), nullptr), b) << label;
+        EXPECT_EQ(std::strtold(exact.c_str(), nullptr), m % 2 ? b : a) << label;
+    }
 }
 
 TEST(JsonNumberRounding, HalfwayPointsOfAThousandToFiveThousandDigits) {

@@ -85,7 +85,8 @@ TEST(JsonEntry, WhitespaceRunsOfAnyLengthEndAtTheFirstOtherByte) {
     const std::string blanks = std::string("\t\n\r \x01\x1F\x20\x00", 8) + "\x0B\x0C    \x10\x11\x12";
     for (std::size_t run = 0; run <= blanks.size(); ++run) {
         for (int byte = 0; byte < 256; ++byte) {
-            const std::string text = "[" + blanks.substr(0, run) + static_cast<char>(byte) + blanks.substr(0, run) + "1]";
+            std::string text = "[";
+            text.append(blanks, 0, run).append(1, static_cast<char>(byte)).append(blanks, 0, run).append("1]");
             const Doc doc = Parse(text);
             if (byte < 0x21) {
                 ASSERT_NE(doc, nullptr) << run << " " << byte;
