@@ -1,6 +1,7 @@
 #include "uQvJSON.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -304,7 +305,10 @@ namespace {
 
 TqvBalNode sharedSentinel{&sharedSentinel, &sharedSentinel, 0, 0, {}};
 
-// Names in code-unit order, four units at a time while they agree.
+static_assert(std::endian::native == std::endian::little, "names are compared a load of units at a time");
+
+// Names in code-unit order, four units at a time while they agree (the lowest unit of a load
+// is the first: both targets are little-endian).
 int CompareNames(std::u16string_view a, std::u16string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     std::size_t i = 0;
@@ -312,7 +316,10 @@ int CompareNames(std::u16string_view a, std::u16string_view b) {
         std::uint64_t x, y;
         std::memcpy(&x, a.data() + i, sizeof x);
         std::memcpy(&y, b.data() + i, sizeof y);
-        if (x != y) break;
+        if (x != y) {
+            i += static_cast<std::size_t>(std::countr_zero(x ^ y) / 16);  // the first unit that differs
+            return a[i] < b[i] ? -1 : 1;
+        }
     }
     for (; i < common; ++i)
         if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
