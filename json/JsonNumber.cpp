@@ -1,8 +1,14 @@
 // Decimal to long double without the C library: its conversions either follow the locale's
 // decimal separator or, on some targets, round through double.
+//
+// Cost is linear in the digits. The magnitude is bounded from the digit count and the
+// exponent first; then up to 38 leading digits are multiplied by a 128-bit approximation of
+// the power of five, once rounded down and once up (the upper bound is needed only near a
+// rounding point). Only when the two bounds round differently is the value compared exactly,
+// with every digit that can matter, against the halfway point between the two candidates.
 #include <algorithm>
 #include <array>
-#include <cfloat>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -20,49 +26,21 @@ constexpr int kPrecision = Limits::digits;
 static_assert(kPrecision == 64 || kPrecision == 53, "long double is the x87 extended or the IEEE double format");
 constexpr int kMinExponent = Limits::min_exponent - 1;  // of a normal value m * 2^e, 1 <= m < 2
 constexpr int kMaxExponent = Limits::max_exponent - 1;
+constexpr int kGridExponent = kMinExponent - kPrecision + 1;  // weight of the lowest subnormal bit
+
+__extension__ typedef unsigned __int128 Uint128;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// ---- fast path ----
+int BitLength(std::uint64_t x) { return std::bit_width(x); }
 
-// Clinger: a mantissa and a power of ten that are both exact give a correctly rounded
-// result with one multiplication or division.
-constexpr std::uint64_t kMaxExactMantissa =
-    kPrecision >= 64 ? std::numeric_limits<std::uint64_t>::max() : (std::uint64_t{1} << kPrecision) - 1;
-constexpr int kMaxFastDigits = 19;  // 10^19 - 1 still fits in 64 bits
-
-constexpr int MaxExactPowerOfTen() {
-    int k = 0;  // 10^k is exact while 5^k fits the mantissa
-    std::uint64_t five = 1;
-    while (k < 27 && five <= kMaxExactMantissa / 5) {
-        five *= 5;
-        ++k;
-    }
-    return k;
-}
-constexpr int kMaxExactPower = MaxExactPowerOfTen();
-
-constexpr std::array<long double, 28> kPowersOfTen = [] {
-    std::array<long double, 28> powers{};
-    long double power = 1;
-    for (auto& entry : powers) {
-        entry = power;
-        power *= 10;
-    }
-    return powers;
-}();
-
-// The x87 precision control can be lowered (some run-times start with 53 bits); then the
-// fast path would round twice.
-bool ArithmeticIsFullPrecision() {
-    volatile long double one = 1.0L;
-    volatile long double epsilon = LDBL_EPSILON;
-    return one + epsilon != one;
-}
-
-// ---- exact path: little-endian base-2^32 integers ----
+// ---- little-endian base-2^32 integers ----
 
 using Big = std::vector<std::uint32_t>;
+
+void Trim(Big& a) {
+    while (!a.empty() && a.back() == 0) a.pop_back();
+}
 
 void MulSmall(Big& a, std::uint32_t factor, std::uint32_t add = 0) {
     std::uint64_t carry = add;
@@ -74,41 +52,30 @@ void MulSmall(Big& a, std::uint32_t factor, std::uint32_t add = 0) {
     if (carry) a.push_back(static_cast<std::uint32_t>(carry));
 }
 
-void MulPowerOfTen(Big& a, int exponent) {
-    for (; exponent >= 9; exponent -= 9) MulSmall(a, 1'000'000'000u);
-    static constexpr std::uint32_t kSmall[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-    if (exponent > 0) MulSmall(a, kSmall[exponent]);
+Big Multiply(const Big& a, const Big& b) {
+    if (a.empty() || b.empty()) return {};
+    Big out(a.size() + b.size(), 0);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        std::uint64_t carry = 0;
+        for (std::size_t j = 0; j < b.size(); ++j) {
+            const std::uint64_t t = std::uint64_t{a[i]} * b[j] + out[i + j] + carry;
+            out[i + j] = static_cast<std::uint32_t>(t);
+            carry = t >> 32;
+        }
+        out[i + b.size()] = static_cast<std::uint32_t>(carry);
+    }
+    Trim(out);
+    return out;
 }
 
 int BitLength(const Big& a) {
-    for (std::size_t i = a.size(); i-- > 0;) {
-        if (a[i]) {
-            int bits = 0;
-            for (std::uint32_t w = a[i]; w; w >>= 1) ++bits;
-            return static_cast<int>(i) * 32 + bits;
-        }
-    }
-    return 0;
+    return a.empty() ? 0 : static_cast<int>(a.size() - 1) * 32 + BitLength(std::uint64_t{a.back()});
 }
 
-bool Bit(const Big& a, int index) {
-    if (index < 0) return false;
-    const auto word = static_cast<std::size_t>(index / 32);
-    return word < a.size() && ((a[word] >> (index % 32)) & 1u);
-}
-
-bool AnyBitBelow(const Big& a, int index) {
-    if (index <= 0) return false;
-    const auto whole = static_cast<std::size_t>(index / 32);
-    for (std::size_t i = 0; i < whole && i < a.size(); ++i)
-        if (a[i]) return true;
-    const int rest = index % 32;
-    return rest && whole < a.size() && (a[whole] & ((1u << rest) - 1));
-}
-
-Big ShiftLeft(const Big& a, int bits) {
+Big ShiftLeft(const Big& a, std::int64_t bits) {
+    if (a.empty()) return {};
     Big out(static_cast<std::size_t>(bits / 32), 0);
-    const int shift = bits % 32;
+    const int shift = static_cast<int>(bits % 32);
     std::uint32_t carry = 0;
     for (std::uint32_t word : a) {
         out.push_back(shift ? (word << shift) | carry : word);
@@ -118,66 +85,250 @@ Big ShiftLeft(const Big& a, int bits) {
     return out;
 }
 
-void ShiftRightOne(Big& a) {
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        a[i] >>= 1;
-        if (i + 1 < a.size()) a[i] |= a[i + 1] << 31;
-    }
-}
-
-int Compare(const Big& a, const Big& b) {
-    const std::size_t n = std::max(a.size(), b.size());
-    for (std::size_t i = n; i-- > 0;) {
-        const std::uint32_t x = i < a.size() ? a[i] : 0;
-        const std::uint32_t y = i < b.size() ? b[i] : 0;
-        if (x != y) return x < y ? -1 : 1;
-    }
+int Compare(const Big& a, const Big& b) {  // both trimmed
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    for (std::size_t i = a.size(); i-- > 0;)
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
     return 0;
 }
 
-void Subtract(Big& a, const Big& b) {  // a >= b
-    std::int64_t borrow = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        std::int64_t difference = std::int64_t{a[i]} - (i < b.size() ? b[i] : 0) - borrow;
-        borrow = difference < 0;
-        a[i] = static_cast<std::uint32_t>(difference + (borrow << 32));
-    }
+Big FromUint128(Uint128 x) {
+    Big out;
+    for (; x; x >>= 32) out.push_back(static_cast<std::uint32_t>(x));
+    return out;
 }
 
-bool IsZero(const Big& a) {
-    return std::all_of(a.begin(), a.end(), [](std::uint32_t w) { return w == 0; });
+// ---- powers of five ----
+
+// value ~ mantissa * 2^exponent with the top bit of the mantissa set.
+struct Wide {
+    Uint128 mantissa;
+    int exponent;
+};
+
+// The top 128 bits, cut off.
+Wide TopBits128(const Big& a) {
+    const int length = BitLength(a);
+    Uint128 mantissa = 0;
+    for (int bit = length - 1, taken = 0; taken < 128; --bit, ++taken) {
+        mantissa <<= 1;
+        if (bit >= 0 && ((a[static_cast<std::size_t>(bit / 32)] >> (bit % 32)) & 1u)) mantissa |= 1;
+    }
+    return {mantissa, length - 128};
 }
+
+// floor(2^255 / divisor) for a divisor in (2^127, 2^128], by restoring division.
+Uint128 DivideTopPower(Uint128 divisor) {
+    Uint128 remainder = 0, quotient = 0;
+    for (int bit = 255; bit >= 0; --bit) {
+        const bool carry = remainder >> 127;
+        remainder = (remainder << 1) | (bit == 255 ? 1 : 0);
+        quotient <<= 1;
+        if (carry || remainder >= divisor) {
+            remainder -= divisor;  // the true difference is below 2^128
+            quotient |= 1;
+        }
+    }
+    return quotient;
+}
+
+// 5^-n from the leading 128 bits of 5^n, rounded down: a few units of its last bit low at
+// most, with no big division.
+Wide Reciprocal(const Big& power) {
+    const Wide top = TopBits128(power);  // power lies in [top, top + 1) * 2^top.exponent when cut
+    const bool cut = BitLength(power) > 128;
+    // 2^255 / (top + cut) never exceeds 2^255 / (power / 2^top.exponent).
+    const Uint128 divisor = cut ? top.mantissa + 1 : top.mantissa;
+    if (divisor == 0) return {Uint128{1} << 127, -(top.exponent + 255)};  // top + 1 = 2^128
+    return {DivideTopPower(divisor), -(top.exponent + 255)};
+}
+
+constexpr int kExactTableSize = 15;  // 5^(2^14): beyond any exponent the exact comparison needs
+constexpr int kWideTableSize = 13;   // 5^(2^12): beyond any exponent with a finite, non-zero result
+
+constexpr int kNearPowers = 64;  // 5^-64 to 5^64 are looked up whole
+
+struct PowerTables {
+    std::array<Wide, kWideTableSize> up;     // 5^(2^k), rounded down
+    std::array<Wide, kWideTableSize> down;   // 5^-(2^k), rounded down
+    std::array<Wide, 2 * kNearPowers + 1> near;  // 5^(n - kNearPowers), as PowerFromSquares gives them
+};
+
+Wide MultiplyWide(Wide a, Wide b);
+Wide PowerFromSquares(const PowerTables& tables, int n);
+
+// 5^(2^k) exactly, the first count of them.
+std::vector<Big> SquaredPowersOfFive(int count) {
+    std::vector<Big> powers{Big{5}};
+    while (static_cast<int>(powers.size()) < count) powers.push_back(Multiply(powers.back(), powers.back()));
+    return powers;
+}
+
+const PowerTables& Tables() {
+    static const PowerTables tables = [] {
+        PowerTables t;
+        const std::vector<Big> exact = SquaredPowersOfFive(kWideTableSize);
+        for (std::size_t k = 0; k < exact.size(); ++k) {
+            t.up[k] = TopBits128(exact[k]);
+            t.down[k] = Reciprocal(exact[k]);
+        }
+        for (int n = -kNearPowers; n <= kNearPowers; ++n) t.near[static_cast<std::size_t>(n + kNearPowers)] = PowerFromSquares(t, n);
+        return t;
+    }();
+    return tables;
+}
+
+// Only the exact comparison needs them, rarely: built on first use.
+const std::vector<Big>& ExactPowers() {
+    static const std::vector<Big> powers = SquaredPowersOfFive(kExactTableSize);
+    return powers;
+}
+
+Big PowerOfFive(std::int64_t n) {
+    Big result{1};
+    for (int k = 0; n; ++k, n >>= 1)
+        if (n & 1) result = Multiply(result, ExactPowers()[static_cast<std::size_t>(k)]);
+    return result;
+}
+
+// Product of two normalized mantissas, cut to the top 128 bits.
+Wide MultiplyWide(Wide a, Wide b) {
+    const Uint128 mask = ~std::uint64_t{0};
+    const Uint128 aHigh = a.mantissa >> 64, aLow = a.mantissa & mask;
+    const Uint128 bHigh = b.mantissa >> 64, bLow = b.mantissa & mask;
+    const Uint128 lowLow = aLow * bLow, lowHigh = aLow * bHigh, highLow = aHigh * bLow;
+    const Uint128 middle = (lowLow >> 64) + (lowHigh & mask) + (highLow & mask);
+    Uint128 high = aHigh * bHigh + (lowHigh >> 64) + (highLow >> 64) + (middle >> 64);
+    Uint128 low = (middle << 64) | (lowLow & mask);
+    int exponent = a.exponent + b.exponent + 128;
+    if (!(high >> 127)) {
+        high = (high << 1) | (low >> 127);
+        --exponent;
+    }
+    return {high, exponent};
+}
+
+// 5^n, never above the true value and less than 2^-118 of it below (each table entry and each
+// product a few units of its last bit low).
+Wide PowerFromSquares(const PowerTables& tables, int n) {
+    const auto& table = n < 0 ? tables.down : tables.up;
+    Wide result{Uint128{1} << 127, -127};
+    unsigned magnitude = static_cast<unsigned>(n < 0 ? -n : n);
+    for (int k = 0; magnitude; ++k, magnitude >>= 1)
+        if (magnitude & 1) result = MultiplyWide(result, table[static_cast<std::size_t>(k)]);
+    return result;
+}
+
+Wide ApproximatePowerOfFive(int n) {
+    const PowerTables& tables = Tables();
+    if (n >= -kNearPowers && n <= kNearPowers) return tables.near[static_cast<std::size_t>(n + kNearPowers)];
+    return PowerFromSquares(tables, n);
+}
+
+// ---- rounding ----
 
 // The top 64 bits of a non-zero value, the bit after them, and whether any lower bit is set.
 struct Truncated {
     std::uint64_t high;
-    int exponent;  // value ~ high * 2^exponent
+    std::int64_t exponent;  // value ~ high * 2^exponent
     bool round;
     bool sticky;
+    std::uint64_t below = 0;  // the 64 bits after high, the rounding bit first
 };
 
-Truncated TopBits(const Big& a) {
-    const int length = BitLength(a);
-    Truncated t{0, length - 64, false, false};
-    for (int i = 0; i < 64; ++i) t.high = (t.high << 1) | (Bit(a, length - 1 - i) ? 1u : 0u);
-    if (length > 64) {
-        t.round = Bit(a, length - 65);
-        t.sticky = AnyBitBelow(a, length - 65);
+// a * b * 2^exponent, both non-zero.
+Truncated TruncatedProduct(Uint128 a, Uint128 b, std::int64_t exponent) {
+    const Uint128 mask = ~std::uint64_t{0};
+    const Uint128 lowLow = (a & mask) * (b & mask), lowHigh = (a & mask) * (b >> 64), highLow = (a >> 64) * (b & mask);
+    const Uint128 middle = (lowLow >> 64) + (lowHigh & mask) + (highLow & mask);
+    const Uint128 high = (a >> 64) * (b >> 64) + (lowHigh >> 64) + (highLow >> 64) + (middle >> 64);
+    const std::uint64_t words[4] = {static_cast<std::uint64_t>(lowLow), static_cast<std::uint64_t>(middle),
+                                    static_cast<std::uint64_t>(high), static_cast<std::uint64_t>(high >> 64)};
+    int top = 3;
+    while (words[top] == 0) --top;
+    const int length = top * 64 + BitLength(words[top]);
+    const auto bitsFrom = [&](int low) {  // the 64 bits from bit low on; below bit 0 they are zero
+        std::uint64_t out = 0;
+        for (int w = 0; w < 4; ++w) {
+            const int offset = w * 64 - low;  // where bit 0 of word w lands
+            if (offset >= 64 || offset <= -64) continue;
+            out |= offset >= 0 ? words[w] << offset : words[w] >> -offset;
+        }
+        return out;
+    };
+    Truncated t{bitsFrom(length - 64), exponent + length - 64, false, false, bitsFrom(length - 128)};
+    const int roundBit = length - 65;
+    if (roundBit >= 0) {
+        t.round = (words[roundBit / 64] >> (roundBit % 64)) & 1u;
+        for (int w = 0; w < 4 && !t.sticky; ++w) {
+            const int below = roundBit - w * 64;  // bits of word w under the rounding bit
+            if (below <= 0) break;
+            t.sticky = below >= 64 ? words[w] != 0 : (words[w] & ((std::uint64_t{1} << below) - 1)) != 0;
+        }
     }
     return t;
 }
 
-// Builds M * 2^exponent, M < 2^kPrecision, from its bits so that no FPU rounding is involved.
-long double Assemble(std::uint64_t mantissa, int exponent) {
-    if (mantissa == 0) return 0.0L;
-    int length = 0;
-    for (std::uint64_t m = mantissa; m; m >>= 1) ++length;
-    if (length > kPrecision) {  // a rounding carry: the dropped bits are zero
-        mantissa >>= length - kPrecision;
-        exponent += length - kPrecision;
-        length = kPrecision;
+// value = mantissa * 2^exponent in the one form each value has: the exponent is the weight
+// of the last mantissa bit the format keeps at that magnitude (kGridExponent for zero).
+struct Rounded {
+    std::uint64_t mantissa;
+    std::int64_t exponent;
+};
+
+Rounded Normalized(Rounded r) {
+    if (r.mantissa == 0) return {0, kGridExponent};
+    const std::int64_t top = r.exponent + BitLength(r.mantissa) - 1;
+    const std::int64_t lowest = std::max<std::int64_t>(kGridExponent, top - kPrecision + 1);
+    if (lowest > r.exponent) {  // a rounding carry: the dropped bits are zero
+        r.mantissa >>= lowest - r.exponent;
+        r.exponent = lowest;
     }
-    const int top = exponent + length - 1;  // binary exponent of the leading bit
+    return r;
+}
+
+// The next value up.
+Rounded Next(Rounded r) {
+    if (r.mantissa == ~std::uint64_t{0}) return {std::uint64_t{1} << 63, r.exponent + 1};
+    ++r.mantissa;
+    return Normalized(r);
+}
+
+// To nearest, ties to even, once, at the precision the magnitude allows (fewer bits below
+// the normal range).
+Rounded Round(const Truncated& t) {
+    const std::int64_t top = t.exponent + 63;
+    const std::int64_t precision = top >= kMinExponent ? kPrecision : kPrecision - (kMinExponent - top);
+    const std::int64_t shift = 64 - precision;
+    Rounded r{0, t.exponent + shift};
+    bool round = false, sticky = false;
+    if (shift == 0) {
+        r.mantissa = t.high;
+        round = t.round;
+        sticky = t.sticky;
+    } else if (shift < 64) {
+        r.mantissa = t.high >> shift;
+        round = (t.high >> (shift - 1)) & 1;
+        sticky = t.round || t.sticky || (t.high & ((std::uint64_t{1} << (shift - 1)) - 1));
+    } else if (shift == 64) {  // only the rounding bit is left, the top one
+        round = true;
+        sticky = t.round || t.sticky || (t.high << 1) != 0;
+    }
+    if (round && (sticky || (r.mantissa & 1))) return Next(r);
+    return Normalized(r);
+}
+
+bool Overflows(const Rounded& r) {
+    return r.mantissa && r.exponent + BitLength(r.mantissa) - 1 > kMaxExponent;
+}
+
+// Builds a normalized value from its bits so that no FPU rounding is involved.
+long double Assemble(Rounded r) {
+    const std::uint64_t mantissa = r.mantissa;
+    const std::int64_t exponent = r.exponent;
+    if (mantissa == 0) return 0.0L;
+    const int length = BitLength(mantissa);
+    const std::int64_t top = exponent + length - 1;  // binary exponent of the leading bit
     if constexpr (kPrecision == 64) {
         std::uint64_t significand;
         std::uint16_t biased;
@@ -185,7 +336,7 @@ long double Assemble(std::uint64_t mantissa, int exponent) {
             significand = mantissa << (64 - length);
             biased = static_cast<std::uint16_t>(top + 16383);
         } else {
-            significand = mantissa << (exponent - (kMinExponent - 63));
+            significand = mantissa << (exponent - kGridExponent);
             biased = 0;
         }
         unsigned char bytes[sizeof(long double)] = {};
@@ -199,7 +350,7 @@ long double Assemble(std::uint64_t mantissa, int exponent) {
         if (top >= kMinExponent) {
             bits = (static_cast<std::uint64_t>(top + 1023) << 52) | ((mantissa << (53 - length)) & ((std::uint64_t{1} << 52) - 1));
         } else {
-            bits = mantissa << (exponent - (kMinExponent - 52));
+            bits = mantissa << (exponent - kGridExponent);
         }
         double value;
         std::memcpy(&value, &bits, sizeof value);
@@ -207,93 +358,98 @@ long double Assemble(std::uint64_t mantissa, int exponent) {
     }
 }
 
-// Rounds the truncated value once, to nearest with ties to even, at the precision its
-// magnitude allows (fewer bits below the normal range). False on overflow.
-bool Round(Truncated t, long double& value) {
-    const int top = t.exponent + 63;
-    int precision = kPrecision;
-    if (top < kMinExponent) precision = kPrecision - (kMinExponent - top);
-    if (precision < 0) {
-        value = 0;
-        return true;
+// ---- the decimal ----
+
+// The significant digits d1..dn of 0.d1...dn * 10^scale, d1 and dn non-zero, spread over
+// the integer and the fraction part of the text.
+class Digits {
+public:
+    Digits(std::string_view integer, std::string_view fraction, std::size_t first, std::size_t count)
+        : integer_(integer), fraction_(fraction), first_(first), count_(count) {}
+
+    std::size_t Count() const { return count_; }
+    unsigned At(std::size_t k) const {
+        const std::size_t i = first_ + k;
+        return static_cast<unsigned>((i < integer_.size() ? integer_[i] : fraction_[i - integer_.size()]) - '0');
     }
-    std::uint64_t mantissa;
-    bool round, sticky;
-    const int shift = 64 - precision;
-    if (shift == 0) {
-        mantissa = t.high;
-        round = t.round;
-        sticky = t.sticky;
-    } else if (shift == 64) {
-        mantissa = 0;
-        round = (t.high >> 63) & 1;
-        sticky = t.round || t.sticky || (t.high & ~(std::uint64_t{1} << 63));
-    } else {
-        mantissa = t.high >> shift;
-        round = (t.high >> (shift - 1)) & 1;
-        sticky = t.round || t.sticky || (t.high & ((std::uint64_t{1} << (shift - 1)) - 1));
+    Uint128 Leading(std::size_t count) const {
+        std::uint64_t high = 0, low = 0;
+        const std::size_t split = count > 19 ? count - 19 : 0;
+        for (std::size_t k = 0; k < split; ++k) high = high * 10 + At(k);
+        for (std::size_t k = split; k < count; ++k) low = low * 10 + At(k);
+        return Uint128{high} * 10'000'000'000'000'000'000u + low;
     }
-    int exponent = t.exponent + shift;
-    if (round && (sticky || (mantissa & 1))) {
-        // A carry out of fewer than 64 bits just lengthens the mantissa by one.
-        if (++mantissa == 0) {
-            mantissa = std::uint64_t{1} << 63;
-            ++exponent;
+    Big Integer(std::size_t count) const {
+        Big n;
+        std::size_t k = 0;
+        for (; k + 9 <= count; k += 9) {
+            std::uint32_t chunk = 0;
+            for (std::size_t j = k; j < k + 9; ++j) chunk = chunk * 10 + At(j);
+            MulSmall(n, 1'000'000'000u, chunk);
+        }
+        for (; k < count; ++k) MulSmall(n, 10, At(k));
+        return n;
+    }
+
+private:
+    std::string_view integer_, fraction_;
+    std::size_t first_, count_;
+};
+
+constexpr std::size_t kLeadingDigits = 38;  // 10^38 < 2^128
+
+// A halfway point (2M+1) * 2^(e-1) has at most this many significant digits, so further
+// digits only tell whether the value lies above it.
+constexpr std::size_t kMaxHalfwayDigits = 11600;
+
+// Sign of digits * 10^(scale - n) - (2M+1) * 2^(e-1).
+int CompareWithHalfway(const Digits& digits, std::int64_t scale, const Rounded& below) {
+    const std::size_t used = std::min(digits.Count(), kMaxHalfwayDigits);
+    const std::int64_t decimalExponent = scale - static_cast<std::int64_t>(used);
+    const std::int64_t binaryExponent = below.exponent - 1;
+    Big value = digits.Integer(used);
+    Big halfway = FromUint128(Uint128{below.mantissa} * 2 + 1);
+    if (decimalExponent >= 0)
+        value = Multiply(value, PowerOfFive(decimalExponent));
+    else
+        halfway = Multiply(halfway, PowerOfFive(-decimalExponent));
+    const std::int64_t common = std::min(decimalExponent, binaryExponent);
+    const int order = Compare(ShiftLeft(value, decimalExponent - common), ShiftLeft(halfway, binaryExponent - common));
+    return order != 0 ? order : (used < digits.Count() ? 1 : 0);
+}
+
+// digits * 10^(scale - n), non-zero; false on overflow.
+bool ConvertMagnitude(const Digits& digits, std::int64_t scale, long double& value) {
+    const std::size_t used = std::min(digits.Count(), kLeadingDigits);
+    const bool cut = used < digits.Count();
+    const Uint128 leading = digits.Leading(used);
+    const auto power = static_cast<int>(scale - static_cast<std::int64_t>(used));  // 10^power = 5^power * 2^power
+    const Wide five = ApproximatePowerOfFive(power);
+    // The true value lies in [leading * five, (leading + cut) * (five + slack)).
+    const Uint128 slack = Uint128{1} << 10;
+    const bool roomForSlack = five.mantissa <= ~Uint128{0} - slack;
+    const Uint128 fiveAbove = roomForSlack ? five.mantissa + slack : (five.mantissa >> 1) + slack;
+    const Truncated lowBits = TruncatedProduct(leading, five.mantissa, five.exponent + power);
+    Rounded result = Round(lowBits);
+    // The bounds differ by less than 2^11 units of the bits after the kept ones. Away from
+    // the rounding points by more, the lower bound alone decides (at full precision).
+    const std::uint64_t margin = std::uint64_t{1} << 16, half = std::uint64_t{1} << 63;
+    const std::uint64_t fromHalf = lowBits.below >= half ? lowBits.below - half : half - lowBits.below;
+    const bool clear = kPrecision == 64 && lowBits.exponent + 63 >= kMinExponent && lowBits.below > margin &&
+                       lowBits.below < ~margin && fromHalf > margin;
+    if (!clear) {
+        const Rounded high = Round(
+            TruncatedProduct(leading + (cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1)));
+        if (result.mantissa != high.mantissa || result.exponent != high.exponent) {
+            // The bounds are at most one step apart: the halfway point between them decides.
+            const int order = CompareWithHalfway(digits, scale, result);
+            if (order > 0 || (order == 0 && (result.mantissa & 1))) result = Next(result);
         }
     }
-    if (mantissa == 0) {
-        value = 0;
-        return true;
-    }
-    int length = 0;
-    for (std::uint64_t m = mantissa; m; m >>= 1) ++length;
-    if (exponent + length - 1 > kMaxExponent) return false;
-    value = Assemble(mantissa, exponent);
+    if (Overflows(result)) return false;
+    value = Assemble(result);
     return true;
 }
-
-// digits * 10^power, where inexact says non-zero digits were cut off after these.
-bool ConvertExactly(std::string_view digits, bool inexact, int power, long double& value) {
-    Big n;
-    std::size_t i = 0;
-    for (; i + 9 <= digits.size(); i += 9) {
-        std::uint32_t chunk = 0;
-        for (std::size_t k = i; k < i + 9; ++k) chunk = chunk * 10 + static_cast<std::uint32_t>(digits[k] - '0');
-        MulSmall(n, 1'000'000'000u, chunk);
-    }
-    for (; i < digits.size(); ++i) MulSmall(n, 10, static_cast<std::uint32_t>(digits[i] - '0'));
-
-    Truncated t;
-    if (power >= 0) {
-        MulPowerOfTen(n, power);
-        t = TopBits(n);
-    } else {
-        Big divisor{1};
-        MulPowerOfTen(divisor, -power);
-        // Enough quotient bits for 64 significant ones and the rounding bit.
-        const int extra = std::max(0, BitLength(divisor) - BitLength(n) + 65);
-        Big remainder = ShiftLeft(n, extra);
-        const int steps = BitLength(remainder) - BitLength(divisor);
-        Big quotient(static_cast<std::size_t>(steps / 32 + 1), 0);
-        Big shifted = ShiftLeft(divisor, std::max(steps, 0));
-        for (int bit = steps; bit >= 0; --bit) {
-            if (Compare(remainder, shifted) >= 0) {
-                Subtract(remainder, shifted);
-                quotient[static_cast<std::size_t>(bit / 32)] |= 1u << (bit % 32);
-            }
-            ShiftRightOne(shifted);
-        }
-        t = TopBits(quotient);
-        t.exponent -= extra;
-        t.sticky = t.sticky || !IsZero(remainder);
-    }
-    // Cut-off digits lie strictly between this value and the next.
-    t.sticky = t.sticky || inexact;
-    return Round(t, value);
-}
-
-// Beyond this many significant digits only the fact that more non-zero digits follow counts.
-constexpr std::size_t kMaxExactDigits = 1000;
 
 }  // namespace
 
@@ -346,6 +502,15 @@ bool ConvertNumber(std::string_view s, long double& value) {
         if (exponentNegative) exponent = -exponent;
     }
 
+    if (fracPart.empty() && exponent == 0 && intPart.size() <= 19 && kPrecision == 64) {
+        // A plain integer is exact in 64 bits.
+        std::uint64_t integer = 0;
+        for (char c : intPart) integer = integer * 10 + static_cast<unsigned>(c - '0');
+        const long double result = Assemble(Normalized({integer, 0}));
+        value = negative ? -result : result;
+        return true;
+    }
+
     const std::size_t total = intPart.size() + fracPart.size();
     const auto digitAt = [&](std::size_t k) { return k < intPart.size() ? intPart[k] : fracPart[k - intPart.size()]; };
     std::size_t first = 0;
@@ -358,36 +523,15 @@ bool ConvertNumber(std::string_view s, long double& value) {
     while (digitAt(last) == '0') --last;
     // value = 0.d[first]...d[last] * 10^scale, so 10^(scale-1) <= value < 10^scale
     const std::int64_t scale = static_cast<std::int64_t>(intPart.size()) - static_cast<std::int64_t>(first) + exponent;
-    const std::size_t significant = last - first + 1;
 
     if (scale - 1 > Limits::max_exponent10) return false;
-    if (scale < Limits::min_exponent10 - 40) {  // below the smallest subnormal
+    if (scale < Limits::min_exponent10 - 40) {  // below half the smallest subnormal
         value = negative ? -0.0L : 0.0L;
         return true;
     }
 
-    long double result = 0;
-    bool fast = false;
-    if (significant <= static_cast<std::size_t>(kMaxFastDigits)) {
-        std::uint64_t mantissa = 0;
-        for (std::size_t k = first; k <= last; ++k) mantissa = mantissa * 10 + static_cast<unsigned>(digitAt(k) - '0');
-        const std::int64_t power = scale - static_cast<std::int64_t>(significant);
-        if (mantissa <= kMaxExactMantissa && power >= -kMaxExactPower && power <= kMaxExactPower &&
-            ArithmeticIsFullPrecision()) {
-            result = static_cast<long double>(mantissa);
-            result = power < 0 ? result / kPowersOfTen[static_cast<std::size_t>(-power)]
-                               : result * kPowersOfTen[static_cast<std::size_t>(power)];
-            fast = true;
-        }
-    }
-    if (!fast) {
-        const std::size_t used = std::min(significant, kMaxExactDigits);
-        std::string digits;
-        digits.reserve(used);
-        for (std::size_t k = first; k < first + used; ++k) digits.push_back(digitAt(k));
-        const auto power = static_cast<int>(scale - static_cast<std::int64_t>(used));
-        if (!ConvertExactly(digits, used < significant, power, result)) return false;
-    }
+    long double result;
+    if (!ConvertMagnitude(Digits(intPart, fracPart, first, last - first + 1), scale, result)) return false;
     value = negative ? -result : result;
     return true;
 }

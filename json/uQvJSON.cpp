@@ -1,11 +1,16 @@
 #include "uQvJSON.h"
 
+#include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <new>
 
 #include "JsonNumber.h"
+#include "NodePool.h"
 #include "Os.h"
 #include "Text.h"
 
@@ -110,10 +115,13 @@ bool FlagOf(const TqvJSONbase* node) {
 
 // ---- TqvJSONbase ----
 
+void* TqvJSONbase::operator new(std::size_t size) { return json::AllocateNode(size); }
+void TqvJSONbase::operator delete(void* node, std::size_t size) noexcept { json::FreeNode(node, size); }
+
 TqvVariant TqvJSONbase::ReadVariant() const { return {}; }
 void TqvJSONbase::WriteVariant(const TqvVariant&) {}
 TqvJSONbase* TqvJSONbase::ItemAt(std::int32_t) const { return nullptr; }
-void TqvJSONbase::ReplaceItemAt(std::int32_t, std::unique_ptr<TqvJSONbase>) {}
+void TqvJSONbase::ReplaceItemAt(std::int32_t, std::unique_ptr<TqvJSONbase>&&) {}
 std::int32_t TqvJSONbase::ItemCount() const { return 0; }
 TqvJSONbase* TqvJSONbase::Lookup(const TqvVariant&) { return this; }
 int TqvJSONbase::KindCode() const { return 0; }
@@ -141,6 +149,37 @@ std::string TqvJSONnull::KindName() const { return "jsNull"; }
 
 // ---- containers ----
 
+TqvItemList::~TqvItemList() {
+    while (count_) pop_back();
+    json::FreeNode(slots_, std::size_t{capacity_} * sizeof(Slot));
+}
+
+void TqvItemList::push_back(std::unique_ptr<TqvJSONbase> node) {
+    if (count_ == capacity_) reserve(capacity_ ? std::size_t{capacity_} * 2 : 1);
+    new (&slots_[count_]) Slot(std::move(node));
+    ++count_;
+}
+
+void TqvItemList::pop_back() {
+    Slot& last = slots_[count_ - 1];
+    last.reset();
+    last.~Slot();
+    --count_;
+}
+
+void TqvItemList::reserve(std::size_t capacity) {
+    if (capacity <= capacity_) return;
+    if (capacity > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("too many children");
+    auto* slots = static_cast<Slot*>(json::AllocateNode(capacity * sizeof(Slot)));
+    for (std::uint32_t i = 0; i < count_; ++i) {
+        new (&slots[i]) Slot(std::move(slots_[i]));
+        slots_[i].~Slot();
+    }
+    json::FreeNode(slots_, std::size_t{capacity_} * sizeof(Slot));
+    slots_ = slots;
+    capacity_ = static_cast<std::uint32_t>(capacity);
+}
+
 TqvJSONcustomlist::~TqvJSONcustomlist() { FreeItems(); }
 
 void TqvJSONcustomlist::FreeItems() {
@@ -152,7 +191,7 @@ TqvJSONbase* TqvJSONcustomlist::ItemAt(std::int32_t index) const {
     return Items[static_cast<std::size_t>(index)].get();
 }
 
-void TqvJSONcustomlist::ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase> node) {
+void TqvJSONcustomlist::ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase>&& node) {
     if (index < 0 || static_cast<std::size_t>(index) >= Items.size()) return;
     Items[static_cast<std::size_t>(index)] = std::move(node);
 }
@@ -262,17 +301,30 @@ std::string TqvJSONobject::TextOf(std::string_view name) const {
 
 // ---- name index ----
 
-TqvBalTree::TqvBalTree() : Sentinel(new TqvBalNode{nullptr, nullptr, 0, 0, {}}), Root(Sentinel) {
-    Sentinel->Left = Sentinel;
-    Sentinel->Right = Sentinel;
-}
-
-TqvBalTree::~TqvBalTree() {
-    RemoveAll();
-    delete Sentinel;
-}
-
 namespace {
+
+TqvBalNode sharedSentinel{&sharedSentinel, &sharedSentinel, 0, 0, {}};
+
+static_assert(std::endian::native == std::endian::little, "names are compared a load of units at a time");
+
+// Names in code-unit order, four units at a time while they agree (the lowest unit of a load
+// is the first: both targets are little-endian).
+int CompareNames(std::u16string_view a, std::u16string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i + 4 <= common; i += 4) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y) {
+            i += static_cast<std::size_t>(std::countr_zero(x ^ y) / 16);  // the first unit that differs
+            return a[i] < b[i] ? -1 : 1;
+        }
+    }
+    for (; i < common; ++i)
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
 
 void Skew(TqvBalNode*& node) {
     if (node->Left->Level != node->Level) return;
@@ -293,6 +345,15 @@ void Split(TqvBalNode*& node) {
 
 }  // namespace
 
+TqvBalNode* const TqvBalTree::Sentinel = &sharedSentinel;
+
+TqvBalTree::TqvBalTree() : Root(Sentinel) {}
+
+TqvBalTree::~TqvBalTree() { RemoveAll(); }
+
+void* TqvBalNode::operator new(std::size_t size) { return json::AllocateNode(size); }
+void TqvBalNode::operator delete(void* node, std::size_t size) noexcept { json::FreeNode(node, size); }
+
 bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) { return Insert(Root, name, index); }
 
 bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_t index) {
@@ -300,7 +361,7 @@ bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_
         node = new TqvBalNode{Sentinel, Sentinel, 1, index, std::u16string(name)};
         return true;
     }
-    const int order = name.compare(node->Name);
+    const int order = CompareNames(name, node->Name);
     if (order == 0) return false;
     const bool added = Insert(order < 0 ? node->Left : node->Right, name, index);
     Skew(node);
@@ -311,7 +372,7 @@ bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_
 std::int32_t TqvBalTree::FindName(std::u16string_view name) const {
     const TqvBalNode* node = Root;
     while (node != Sentinel) {
-        const int order = name.compare(node->Name);
+        const int order = CompareNames(name, node->Name);
         if (order == 0) return node->Index;
         node = order < 0 ? node->Left : node->Right;
     }

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
 
 namespace kx {
 
@@ -28,14 +27,18 @@ public:
     TqvJSONbase& operator=(const TqvJSONbase&) = delete;
     virtual ~TqvJSONbase() = default;
 
+    // Nodes live in pages shared by a document (the size is the dynamic type's).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node, std::size_t size) noexcept;
+
     virtual TqvVariant ReadVariant() const;
     // Scalars convert the value to their own kind (EInvalidTypeCast when it cannot be);
     // other nodes ignore it.
     virtual void WriteVariant(const TqvVariant& value);
     // Containers only: the child (an object's children are its members), else null.
     virtual TqvJSONbase* ItemAt(std::int32_t index) const;
-    // Out of range, the list is unchanged and the node is freed.
-    virtual void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase> node);
+    // Takes the node only when the position is in range; otherwise the caller keeps it.
+    virtual void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase>&& node);
     virtual std::int32_t ItemCount() const;
     // A numeric key indexes a container, a string key names an object member; any other
     // key, and any key on a scalar or member, gives this node.
@@ -96,12 +99,37 @@ public:
     std::u16string Key;
 };
 
+// The children of a container, in order: a growable array with half a vector's bookkeeping
+// (an empty container is the commonest node of large documents), kept beside the nodes.
+class TqvItemList {
+public:
+    TqvItemList() = default;
+    TqvItemList(const TqvItemList&) = delete;
+    TqvItemList& operator=(const TqvItemList&) = delete;
+    ~TqvItemList();
+
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    std::unique_ptr<TqvJSONbase>& operator[](std::size_t index) { return slots_[index]; }
+    const std::unique_ptr<TqvJSONbase>& operator[](std::size_t index) const { return slots_[index]; }
+    std::unique_ptr<TqvJSONbase>& back() { return slots_[count_ - 1]; }
+    void push_back(std::unique_ptr<TqvJSONbase> node);
+    void pop_back();
+    void reserve(std::size_t capacity);
+
+private:
+    using Slot = std::unique_ptr<TqvJSONbase>;
+    Slot* slots_ = nullptr;  // the first count_ of capacity_ are constructed
+    std::uint32_t count_ = 0;
+    std::uint32_t capacity_ = 0;
+};
+
 class TqvJSONcustomlist : public TqvJSONbase {
 public:
     ~TqvJSONcustomlist() override;
 
     TqvJSONbase* ItemAt(std::int32_t index) const override;
-    void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase> node) override;
+    void ReplaceItemAt(std::int32_t index, std::unique_ptr<TqvJSONbase>&& node) override;
     std::int32_t ItemCount() const override;
     TqvJSONbase* Lookup(const TqvVariant& key) override;
 
@@ -118,7 +146,7 @@ public:
     virtual long double RealAt(std::int32_t index) const;
     virtual bool FlagAt(std::int32_t index) const;
 
-    std::vector<std::unique_ptr<TqvJSONbase>> Items;
+    TqvItemList Items;
 
 protected:
     TqvJSONcustomlist() = default;
@@ -138,6 +166,9 @@ struct TqvBalNode {
     std::uint8_t Level;
     std::int32_t Index;
     std::u16string Name;
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node, std::size_t size) noexcept;
 };
 
 // An AA tree from names to member positions, ordered by UTF-16 code units.
@@ -153,7 +184,8 @@ public:
     std::int32_t FindName(std::u16string_view name) const;  // -1 when absent
     void RemoveAll();
 
-    TqvBalNode* Sentinel;
+    // One sentinel, never written, serves every tree: an empty object costs no node.
+    static TqvBalNode* const Sentinel;
     TqvBalNode* Root;
 
 private:

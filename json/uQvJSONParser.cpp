@@ -1,5 +1,8 @@
 // The lenient recursive-descent parser behind TqvJSON::ParseDocument.
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -12,6 +15,8 @@ namespace kx {
 namespace {
 
 constexpr int kMaxDepth = 512;
+
+static_assert(std::endian::native == std::endian::little, "whitespace runs are found from the lowest byte up");
 
 // Ends the whole parse: a bad \u escape, an overflowing number, nesting too deep.
 struct ParseAbort {};
@@ -79,35 +84,40 @@ std::string Unescape(std::string_view raw) {
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// Sequences of one to three bytes; anything else empties the text.
-std::u16string DecodeUtf8(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
+void Malformed(std::u16string& text) { text.clear(); }
+
+// Sequences of one to three bytes; anything else empties the text. Written straight into
+// the node's string, which starts empty.
+void DecodeUtf8(std::string_view bytes, std::u16string& out) {
     const std::size_t n = bytes.size();
+    // Never more units than bytes; the text is cut to what was written.
+    out.resize(n);
+    char16_t* const begin = out.data();
+    char16_t* unit = begin;
     std::size_t i = 0;
     while (i < n) {
+        // Runs of ASCII widen without the sequence checks.
+        while (i < n && static_cast<unsigned char>(bytes[i]) < 0x80) *unit++ = static_cast<unsigned char>(bytes[i++]);
+        if (i == n) break;
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-        } else if ((lead & 0xE0) == 0xC0) {
-            if (i + 1 >= n) return {};
+        if ((lead & 0xE0) == 0xC0) {
+            if (i + 1 >= n) return Malformed(out);
             const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
-            if (!IsContinuation(c1)) return {};
-            out.push_back(static_cast<char16_t>(((lead & 0x1F) << 6) | (c1 & 0x3F)));
+            if (!IsContinuation(c1)) return Malformed(out);
+            *unit++ = static_cast<char16_t>(((lead & 0x1F) << 6) | (c1 & 0x3F));
             i += 2;
         } else if ((lead & 0xF0) == 0xE0) {
-            if (i + 2 >= n) return {};
+            if (i + 2 >= n) return Malformed(out);
             const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
             const auto c2 = static_cast<unsigned char>(bytes[i + 2]);
-            if (!IsContinuation(c1) || !IsContinuation(c2)) return {};
-            out.push_back(static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F)));
+            if (!IsContinuation(c1) || !IsContinuation(c2)) return Malformed(out);
+            *unit++ = static_cast<char16_t>(((lead & 0x0F) << 12) | ((c1 & 0x3F) << 6) | (c2 & 0x3F));
             i += 3;
         } else {
-            return {};
+            return Malformed(out);
         }
     }
-    return out;
+    out.resize(static_cast<std::size_t>(unit - begin));
 }
 
 class DepthGuard {
@@ -146,7 +156,19 @@ public:
 
 private:
     std::size_t Skip(std::size_t p) const {
-        while (p < text_.size() && static_cast<unsigned char>(text_[p]) < 0x21) ++p;
+        const std::size_t n = text_.size();
+        if (p < n && static_cast<unsigned char>(text_[p]) >= 0x21) return p;
+        // Indentation comes in runs: eight bytes at a time. A byte is whitespace when neither
+        // its high bit nor that of its low seven bits plus 0x5F is set.
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kBias = 0x5F5F5F5F5F5F5F5Full,
+                                kHigh = 0x8080808080808080ull;
+        for (; p + 8 <= n; p += 8) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, text_.data() + p, sizeof bytes);
+            const std::uint64_t other = (((bytes & kLow7) + kBias) | bytes) & kHigh;
+            if (other) return p + static_cast<std::size_t>(std::countr_zero(other) / 8);
+        }
+        while (p < n && static_cast<unsigned char>(text_[p]) < 0x21) ++p;
         return p;
     }
 
@@ -183,7 +205,14 @@ private:
         return std::make_unique<TqvJSONnumber>(number);
     }
 
-    bool StringText(std::size_t& pos, std::u16string& text) {
+    // The bytes between the quotes of the string at pos, found without building anything.
+    struct RawString {
+        std::string_view raw;
+        bool escaped;
+        std::size_t end;  // past the closing quote
+    };
+
+    bool ScanString(std::size_t pos, RawString& found) const {
         const std::size_t p = Skip(pos);
         if (!At(p, '"')) return false;
         const std::size_t start = p + 1;
@@ -200,16 +229,24 @@ private:
             scan += backslash + 2;
             if (scan > quote) quote = scan < text_.size() ? text_.find('"', scan) : std::string_view::npos;
         }
-        const std::string_view raw = text_.substr(start, quote - start);
-        text = escaped ? DecodeUtf8(Unescape(raw)) : DecodeUtf8(raw);
-        pos = quote + 1;
+        found = {text_.substr(start, quote - start), escaped, quote + 1};
         return true;
     }
 
+    static void Decode(const RawString& found, std::u16string& text) {
+        if (found.escaped)
+            DecodeUtf8(Unescape(found.raw), text);
+        else
+            DecodeUtf8(found.raw, text);
+    }
+
     std::unique_ptr<TqvJSONbase> String(std::size_t& pos) {
-        std::u16string text;
-        if (!StringText(pos, text)) return nullptr;
-        return std::make_unique<TqvJSONstring>(std::move(text));
+        RawString found;
+        if (!ScanString(pos, found)) return nullptr;
+        auto string = std::make_unique<TqvJSONstring>();
+        Decode(found, string->Text);
+        pos = found.end;
+        return string;
     }
 
     std::unique_ptr<TqvJSONbase> Array(std::size_t& pos) {
@@ -218,13 +255,15 @@ private:
         ++p;
         const DepthGuard guard(depth_);
         auto list = std::make_unique<TqvJSONlist>();
+        const Children children(stack_);
         while (auto item = Value(p)) {
-            list->Append(std::move(item));
+            stack_.push_back(std::move(item));
             p = Skip(p);
             if (At(p, ',')) ++p;
         }
         p = Skip(p);
         if (!At(p, ']')) return nullptr;
+        children.MoveInto(list->Items);
         pos = p + 1;
         return list;
     }
@@ -235,36 +274,64 @@ private:
         ++p;
         const DepthGuard guard(depth_);
         auto object = std::make_unique<TqvJSONobject>(true);
+        const Children children(stack_);
         while (auto member = Member(p)) {
-            const TqvJSONobjectmethod* added = member.get();
-            const std::int32_t position = object->Append(std::move(member));
-            if (object->Indexed) object->NameIndex.AddName(added->Key, position);
+            // The position Append would give; names go in one by one, in document order.
+            const auto position = static_cast<std::int32_t>(children.Count());
+            if (object->Indexed) object->NameIndex.AddName(member->Key, position);
+            stack_.push_back(std::move(member));
             p = Skip(p);
             if (At(p, ',')) ++p;
         }
         p = Skip(p);
         if (!At(p, '}')) return nullptr;
+        children.MoveInto(object->Items);
         pos = p + 1;
         return object;
     }
 
     std::unique_ptr<TqvJSONobjectmethod> Member(std::size_t& pos) {
-        std::size_t p = pos;
-        std::u16string key;
-        if (!StringText(p, key)) return nullptr;
-        p = Skip(p);
+        RawString key;
+        if (!ScanString(pos, key)) return nullptr;
+        // The key is decoded before the colon is looked at: a bad escape in it ends the parse.
+        auto member = std::make_unique<TqvJSONobjectmethod>();
+        Decode(key, member->Key);
+        std::size_t p = Skip(key.end);
         if (!At(p, ':')) return nullptr;
         ++p;
-        auto member = std::make_unique<TqvJSONobjectmethod>();
-        member->Key = std::move(key);
         member->Content = Value(p);
         if (!member->Content) return nullptr;
         pos = p;
         return member;
     }
 
+    // Blocks, not one array: no doubling, so a huge container costs no spare room.
+    using Stack = std::deque<std::unique_ptr<TqvJSONbase>>;
+
+    // The children of one open container, gathered on the parse stack above the ones of the
+    // containers around it, so that Items is sized once. Dropped children are freed.
+    class Children {
+    public:
+        explicit Children(Stack& stack) : stack_(stack), base_(stack.size()) {}
+        Children(const Children&) = delete;
+        Children& operator=(const Children&) = delete;
+        ~Children() { stack_.resize(base_); }
+
+        std::size_t Count() const { return stack_.size() - base_; }
+        void MoveInto(TqvItemList& items) const {
+            items.reserve(items.size() + Count());
+            for (auto child = stack_.begin() + static_cast<std::ptrdiff_t>(base_); child != stack_.end(); ++child)
+                items.push_back(std::move(*child));
+        }
+
+    private:
+        Stack& stack_;
+        const std::size_t base_;
+    };
+
     std::string_view text_;
     int depth_ = 0;
+    Stack stack_;
 };
 
 }  // namespace

@@ -163,9 +163,16 @@ TEST(JsonContainers, AppendReplaceRemoveAndPositionOf) {
 
     list.ReplaceItemAt(1, std::make_unique<Probe>(freed, 10));
     EXPECT_THAT(freed, ElementsAre(0, 1));
-    list.ReplaceItemAt(5, std::make_unique<Probe>(freed, 11));  // not stored; freed at once
-    EXPECT_THAT(freed, ElementsAre(0, 1, 11));
+    std::unique_ptr<TqvJSONbase> spare = std::make_unique<Probe>(freed, 11);
+    const TqvJSONbase* spareNode = spare.get();
+    for (std::int32_t outside : {5, 2, -1}) {
+        list.ReplaceItemAt(outside, std::move(spare));  // not stored: the caller keeps it
+        EXPECT_EQ(spare.get(), spareNode);
+    }
+    EXPECT_THAT(freed, ElementsAre(0, 1));
     EXPECT_EQ(list.ItemCount(), 2);
+    spare.reset();
+    EXPECT_THAT(freed, ElementsAre(0, 1, 11));
 
     list.RemoveAt(1);  // removing the last child itself
     EXPECT_THAT(freed, ElementsAre(0, 1, 11, 10));

@@ -80,6 +80,28 @@ TEST(JsonEntry, EveryByteBelow0x21IsWhitespaceButHighBytesAreNot) {
     EXPECT_EQ(Parse("[1\x80]"), nullptr);
 }
 
+TEST(JsonEntry, WhitespaceRunsOfAnyLengthEndAtTheFirstOtherByte) {
+    // Runs are skipped several bytes at a time, so every length and every byte after them counts.
+    const std::string blanks = std::string("\t\n\r \x01\x1F\x20\x00", 8) + "\x0B\x0C    \x10\x11\x12";
+    for (std::size_t run = 0; run <= blanks.size(); ++run) {
+        for (int byte = 0; byte < 256; ++byte) {
+            std::string text = "[";
+            text.append(blanks, 0, run).append(1, static_cast<char>(byte)).append(blanks, 0, run).append("1]");
+            const Doc doc = Parse(text);
+            if (byte < 0x21) {
+                ASSERT_NE(doc, nullptr) << run << " " << byte;
+                EXPECT_EQ(doc->ItemCount(), 1);
+            } else if (byte >= '0' && byte <= '9') {
+                ASSERT_NE(doc, nullptr) << run << " " << byte;
+                EXPECT_EQ(doc->ItemCount(), run ? 2 : 1);  // the digit, then 1, unless they touch
+            } else if (byte != '"' && byte != '[' && byte != '{' && byte != 't' && byte != 'f' && byte != 'n' &&
+                       byte != '+' && byte != '-' && byte != ']') {
+                EXPECT_EQ(doc, nullptr) << run << " " << byte;
+            }
+        }
+    }
+}
+
 TEST(JsonKeywords, AreCaseSensitiveCompleteAndNotDelimited) {
     const Doc t = Parse("true");
     ASSERT_NE(As<TqvJSONboolean>(t), nullptr);

@@ -1,0 +1,175 @@
+// Numbers of any length: hostile megabyte documents, and halfway points written out in full.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "uQvJSON.h"
+
+namespace kx {
+namespace {
+
+constexpr std::size_t kMegabyte = 1u << 20;
+
+#ifdef __GLIBC__
+constexpr bool kLibraryRoundsLongInputs = true;
+#else
+constexpr bool kLibraryRoundsLongInputs = false;  // MinGW's strtold misrounds thousands of digits
+#endif
+
+// A megabyte list of the same number; every element has to convert like the C library does
+// with the short text of the same value (not every C library rounds long inputs exactly).
+void ExpectWholeListConverts(const std::string& number, const std::string& shortForm) {
+    std::string text = "[";
+    while (text.size() + number.size() + 2 <= kMegabyte) text += number + ",";
+    text.back() = ']';
+    const auto doc = TqvJSON::ParseDocument(text);
+    ASSERT_NE(doc, nullptr) << number.substr(0, 40);
+    const auto& list = dynamic_cast<const TqvJSONlist&>(*doc);
+    const long double expected = std::strtold(shortForm.c_str(), nullptr);
+    ASSERT_EQ(list.ItemCount(), static_cast<std::int32_t>((text.size() - 1) / (number.size() + 1)));
+    for (std::int32_t i = 0; i < list.ItemCount(); i += 997) ASSERT_EQ(list.RealAt(i), expected) << i;
+}
+
+TEST(JsonNumberCost, MegabyteDocumentsOfHostileNumbersParse) {
+    for (const char* number : {"1e4932", "-1.18973149535723176502e+4932", "1e-4900", "3.6451995318824746025e-4951"})
+        ExpectWholeListConverts(number, number);
+    std::mt19937 random(7);
+    std::string mantissa;
+    for (int i = 0; i < 1000; ++i) mantissa += static_cast<char>('1' + random() % 9);
+    // Forty digits decide the rounding of these (they are nowhere near a halfway point).
+    ExpectWholeListConverts(mantissa, mantissa.substr(0, 40) + "e960");
+    ExpectWholeListConverts("0." + mantissa + "e-4000", "0." + mantissa.substr(0, 40) + "e-4000");
+    ExpectWholeListConverts("0." + std::string(100000, '0') + "1", "0");
+    ExpectWholeListConverts("1" + std::string(100000, '0') + "e-100000", "1");
+}
+
+TEST(JsonNumberCost, OneNumberAsLongAsTheWholeDocument) {
+    const std::string digits(kMegabyte - 2, '7');
+    const auto doc = TqvJSON::ParseDocument("0." + digits);
+    ASSERT_NE(doc, nullptr);
+    // Nowhere near a halfway point, so a hundred digits round the same way.
+    EXPECT_EQ(dynamic_cast<const TqvJSONnumber&>(*doc).Number, std::strtold(("0." + digits.substr(0, 100)).c_str(), nullptr));
+    EXPECT_EQ(TqvJSON::ParseDocument(digits), nullptr);  // about 10^1048574: overflow
+}
+
+// An unsigned big number in base 10^9, enough to write a halfway point out in full.
+class Decimal {
+public:
+    explicit Decimal(std::uint64_t value) {
+        for (; value; value /= kBase) limbs_.push_back(static_cast<std::uint32_t>(value % kBase));
+    }
+    void MultiplyAdd(std::uint32_t factor, std::uint32_t add) {
+        std::uint64_t carry = add;
+        for (auto& limb : limbs_) {
+            const std::uint64_t product = std::uint64_t{limb} * factor + carry;
+            limb = static_cast<std::uint32_t>(product % kBase);
+            carry = product / kBase;
+        }
+        for (; carry; carry /= kBase) limbs_.push_back(static_cast<std::uint32_t>(carry % kBase));
+    }
+    void MultiplyByPower(std::uint32_t base, int exponent) {
+        std::uint32_t chunk = 1;
+        int chunkExponent = 0;
+        while (chunk <= 0xFFFFFFFFu / base / base) chunk *= base, ++chunkExponent;
+        for (; exponent >= chunkExponent; exponent -= chunkExponent) MultiplyAdd(chunk, 0);
+        for (; exponent > 0; --exponent) MultiplyAdd(base, 0);
+    }
+    std::string Text() const {
+        std::string text = std::to_string(limbs_.back());
+        for (std::size_t i = limbs_.size() - 1; i-- > 0;) {
+            const std::string limb = std::to_string(limbs_[i]);
+            text += std::string(9 - limb.size(), '0') + limb;
+        }
+        return text;
+    }
+
+private:
+    static constexpr std::uint32_t kBase = 1'000'000'000;
+    std::vector<std::uint32_t> limbs_;
+};
+
+// The digits of (2m+1) * 2^power and the decimal exponent that goes with them.
+std::pair<std::string, int> Halfway(std::uint64_t m, int power) {
+    Decimal value(m);
+    value.MultiplyAdd(2, 1);
+    if (power >= 0) {
+        value.MultiplyByPower(2, power);
+        return {value.Text(), 0};
+    }
+    value.MultiplyByPower(5, -power);  // 2^-k = 5^k * 10^-k
+    return {value.Text(), power};
+}
+
+// The digit string one unit lower in its last place.
+std::string Decremented(std::string digits) {
+    std::size_t i = digits.size();
+    while (digits[--i] == '0') digits[i] = '9';
+    --digits[i];
+    return digits;
+}
+
+long double Parsed(const std::string& text) {
+    const auto doc = TqvJSON::ParseDocument(text);
+    const auto* number = dynamic_cast<const TqvJSONnumber*>(doc.get());
+    return number ? number->Number : std::numeric_limits<long double>::quiet_NaN();
+}
+
+// For neighbours a = m * 2^e and b = (m+1) * 2^e: just below their halfway point gives a,
+// just above it b, and the point itself the one with the even mantissa, however many digits
+// it takes to write.
+void ExpectHalfwayRounding(std::uint64_t m, int e) {
+    const auto [digits, exponent] = Halfway(m, e - 1);
+    const auto scientific = [](std::string mantissa, int power) { return mantissa.append("e").append(std::to_string(power)); };
+    const std::string exact = scientific(digits, exponent);
+    const std::string above = scientific(digits + std::string(50, '0') + "1", exponent - 51);
+    const std::string below = scientific(Decremented(digits) + std::string(60, '9'), exponent - 60);
+    const long double a = std::ldexp(static_cast<long double>(m), e);
+    const long double b = std::ldexp(static_cast<long double>(m + 1), e);
+    const std::string label = std::to_string(digits.size()) + " digits, m=" + std::to_string(m) + " e=" + std::to_string(e);
+    EXPECT_EQ(Parsed(below), a) << label;
+    EXPECT_EQ(Parsed(above), b) << label;
+    EXPECT_EQ(Parsed(exact), m % 2 ? b : a) << label;
+    if (kLibraryRoundsLongInputs) {  // the reference agrees on the expectations themselves
+        EXPECT_EQ(std::strtold(below.c_str(), nullptr), a) << label;
+        EXPECT_EQ(std::strtold(above.c_str(), nullptr), b) << label;
+        EXPECT_EQ(std::strtold(exact.c_str(), nullptr), m % 2 ? b : a) << label;
+    }
+}
+
+TEST(JsonNumberRounding, HalfwayPointsOfAThousandToFiveThousandDigits) {
+    constexpr int bits = std::numeric_limits<long double>::digits;
+    constexpr int maxExponent = std::numeric_limits<long double>::max_exponent - bits;  // of the last mantissa bit
+    std::mt19937_64 random(2024);
+    const auto mantissa = [&] {
+        const std::uint64_t m = random() >> (64 - bits) | std::uint64_t{1} << (bits - 1);
+        return random() % 2 ? m : m - 1;  // even and odd ones, at the top of the mantissa range too
+    };
+    for (int i = 0; i < 12; ++i) {
+        // 2^-k takes about 0.7 k digits: 1000 to 5000 of them.
+        ExpectHalfwayRounding(mantissa(), -1400 - static_cast<int>(random() % 5700));
+        // Integers: 2^k takes about 0.3 k digits, up to the top of the range.
+        ExpectHalfwayRounding(mantissa(), 3300 + static_cast<int>(random() % (maxExponent - 3300)));
+    }
+    // The largest value and its halfway point towards overflow.
+    const std::uint64_t top = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+    ExpectHalfwayRounding(top - 1, maxExponent);
+    const auto [digits, exponent] = Halfway(top, maxExponent - 1);
+    EXPECT_EQ(TqvJSON::ParseDocument(Decremented(digits) + "9e" + std::to_string(exponent - 1)) != nullptr, true);
+    EXPECT_EQ(TqvJSON::ParseDocument(digits), nullptr);  // ties to even: the even neighbour is beyond the range
+}
+
+TEST(JsonNumberRounding, SubnormalHalfwayPointsNeedElevenThousandDigits) {
+    constexpr int lowest = std::numeric_limits<long double>::min_exponent - 1 - (std::numeric_limits<long double>::digits - 1);
+    ExpectHalfwayRounding(0, lowest);  // half the smallest subnormal: ties to zero
+    ExpectHalfwayRounding(1, lowest);
+    ExpectHalfwayRounding(0x123456789ABCDEFu >> (64 - std::numeric_limits<long double>::digits + 4), lowest);
+}
+
+}  // namespace
+}  // namespace kx
