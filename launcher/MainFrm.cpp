@@ -8,6 +8,7 @@
 #include "MessageBox.h"
 #include "Os.h"
 #include "Shell.h"
+#include "StartupMarks.h"
 #include "Text.h"
 
 #include <shellapi.h>
@@ -130,6 +131,7 @@ TfrmMain::~TfrmMain() { frmGetNewVersion.reset(); }
 void TfrmMain::LoadLanguage() {
     LauncherState& state = State();
     state.LanguageFilePath = DecodeLanguageFile("Main");
+    ui::MarkStartup("language decoded");
     const std::unique_ptr<IniReader> reader = OpenIniFile(state.LanguageFilePath);
     state.SkinPath = os::ProgramFolder() + Lookup("frmMain", "ImagePath") + "\\Main\\";
     state.CompanyName = LowerAscii(reader ? reader->ReadText("Product", "Company Name", "") : std::string());
@@ -173,6 +175,7 @@ void TfrmMain::FormShow() {
     if (Tag != 0) return;
     TimerVersionAndAD.SetEnabled(true);
     LoadSkin();
+    ui::MarkStartup("skin loaded");
     Tag = 1;
 }
 
