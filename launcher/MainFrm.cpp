@@ -205,6 +205,7 @@ void TfrmMain::ShowLinkPicture(ui::Picture& picture, const char* file) {
 }
 
 void TfrmMain::FormClose() {
+    updateCheckWaiting_ = false;  // the launcher is ending: no check is started on the way out
     // A dialog in its modal showing is ended, not destroyed: its showing frees it on return.
     if (frmGetNewVersion && frmGetNewVersion->Modal()) {
         frmGetNewVersion->Close();
@@ -247,7 +248,7 @@ void TfrmMain::WMUpdateCheckDone(WPARAM wParam) {
     if (!frmGetNewVersion || frmGetNewVersion->Modal()) return;
     if (wParam == 1) frmGetNewVersion->ShowModal();
     frmGetNewVersion.reset();
-    if (std::exchange(updateCheckWaiting_, false) && Visible()) StartUpdateCheck();
+    if (std::exchange(updateCheckWaiting_, false)) StartUpdateCheck();
 }
 
 bool TfrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {

@@ -1,5 +1,6 @@
 #include "Install.h"
 
+#include "LoopbackServer.h"
 #include "Os.h"
 #include "TempDir.h"
 #include "Text.h"
@@ -105,6 +106,62 @@ TEST(PorticoProgram, ASecondStartOpensASecondIndependentWindow) {
     PostMessageW(secondWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(second.WaitForExit(30s), 0);
     EXPECT_TRUE(first.Running());
+}
+
+// The next message box of the program, which is then answered with OK; false when none came.
+bool AnswerBox(const ChildProgram& program) {
+    const HWND box = program.WaitForWindow("", 30s, L"#32770");
+    if (!box) return false;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 10s);
+}
+
+void Click(HWND button) {
+    PostMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+    PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+    PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+}
+
+TEST(PorticoProgram, ABrokenSkinPictureAToolDuringTheCheckAndANewerVersionRunToTheEnd) {
+    Installation install;
+    // Slow enough that the fast cutter is started while the document still loads.
+    LoopbackServer server(reply::Trickle(
+        "HTTP/1.0 200 OK\r\n\r\n{\"Version\":\"9.0\",\"DownloadURL\":\"https://dl.kestrix.example/9\"}", 40ms));
+    LanguageFile()
+        .Set("Product", "UpdateUrl", "http://127.0.0.1:" + std::to_string(server.Port()) + "/version.json")
+        .InstallIn(install.dir.Path());
+    os::RemoveFile(install.dir.Path() + "Skin\\Main\\btnReg_Normal.bmp");
+    ChildProgram portico(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
+
+    // The first showing reports the picture; the check starts meanwhile.
+    ASSERT_TRUE(AnswerBox(portico));
+    const HWND window = portico.WaitForWindow("Kestrix Launcher", 30s);
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(server.WaitForRequests(1, 30s));
+    Click(ChildAt(window, 543 + 100, 181 + 100));
+    const HWND tool = WaitForTopWindow(L"KestrixSiblingStub", L"Snipwell", 30s);
+    ASSERT_TRUE(tool);
+    std::this_thread::sleep_for(5s);  // the document has arrived while the launcher waits
+    PostMessageW(tool, WM_CLOSE, 0, 0);
+
+    // Shown again: the first-show work repeats, its box comes up, the offer comes over it, and
+    // the re-armed start-up timer fires while the offer is showing.
+    const HWND offer = portico.WaitForWindow("???", 30s, L"KestrixForm");
+    ASSERT_TRUE(offer);
+    std::this_thread::sleep_for(2500ms);
+    ASSERT_TRUE(portico.Running());
+    EXPECT_EQ(server.Requests().size(), 1u);  // the new check waits for the showing's end
+    PostMessageW(offer, WM_CLOSE, 0, 0);  // the full edition's Later
+    ASSERT_TRUE(AnswerBox(portico));
+
+    // The check that waited runs now and offers again.
+    ASSERT_TRUE(server.WaitForRequests(2, 30s));
+    const HWND second = portico.WaitForWindow("???", 30s, L"KestrixForm");
+    ASSERT_TRUE(second);
+    PostMessageW(second, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(window) != FALSE; }, 10s));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(portico.WaitForExit(30s), 0);
 }
 
 }  // namespace

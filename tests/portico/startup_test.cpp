@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "GetNewVersionFrm.h"
 #include "Global.h"
+#include "LauncherState.h"
 #include "LoopbackServer.h"
 #include "MainFrm.h"
 #include "Os.h"

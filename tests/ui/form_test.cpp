@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 namespace kx::ui {
 namespace {
 
@@ -125,6 +127,14 @@ TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {
     EXPECT_EQ(boxes.Boxes()[0].Caption, "Kestrix 3.0");
     EXPECT_EQ(boxes.Boxes()[0].Text, "Cannot open file \"x.bmp\": not found.");
     EXPECT_EQ(boxes.Boxes()[0].Icon, MessageIcon::Error);
+}
+
+TEST(Application, AStartingProgramsGuiThreadIsASingleThreadedApartment) {
+    StartGuiProgram();
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    ASSERT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);  // the shell's COM handlers need one
+    EXPECT_TRUE(type == APTTYPE_MAINSTA || type == APTTYPE_STA) << type;
 }
 
 TEST(Form, TabLeavesTheRichEditForTheNextControl) {

@@ -220,10 +220,13 @@ TEST_F(SubmissionTest, FailureKeepsTheSurveyWithItsTextAndAddressForAnotherTry) 
     test::LoopbackServer redirecting(test::reply::Status(302));
     PointAt(refusing);
     std::string textAfterFailure, addressAfterFailure;
+    bool surveyActiveAfterFailure = false;
     Script script({FillAndSubmit("Crashes on export", "me@example.com"),
-                   {[&] { return boxes.Boxes().size() == 2; },
+                   {[&] { return boxes.Boxes().size() == 2 && !wait.Visible(); },
                     [&] {
                         TfrmSurvey* survey = VisibleForm<TfrmSurvey>();
+                        // The wait dialog gives the activation back to the survey, not the disabled prompt.
+                        surveyActiveAfterFailure = GetActiveWindow() == survey->Handle();
                         textAfterFailure = survey->edText.Text();
                         addressAfterFailure = survey->edEmail.Text();
                         PointAt(redirecting);
@@ -240,6 +243,7 @@ TEST_F(SubmissionTest, FailureKeepsTheSurveyWithItsTextAndAddressForAnotherTry) 
     EXPECT_EQ(boxes.Boxes()[1].Owner, &wait);
     EXPECT_EQ(boxes.Boxes()[2].Text, "Send the survey now?");
     EXPECT_EQ(boxes.Boxes()[3].Text, "Sorry, the survey could not be sent.");
+    EXPECT_TRUE(surveyActiveAfterFailure);
     EXPECT_EQ(textAfterFailure, "Crashes on export");
     EXPECT_EQ(addressAfterFailure, "me@example.com");
     EXPECT_EQ(refusing.Requests().size(), 1u);
