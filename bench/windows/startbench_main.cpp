@@ -231,18 +231,24 @@ int main(int argc, char** argv) {
                 " at the first complete paint and after 1.5 s at rest, median)\n",
                 rounds, warmUpRounds);
 
-    // Where the time goes: each mark's median time since the process was created.
-    std::printf("\nstart-up split, ms since the process was created (median):\n");
+    // Where the time goes: the median time of each step, from the process's creation to its
+    // first mark ("main": process start and the DLLs it imports), from mark to mark, and from
+    // the last mark to the complete paint the benchmark saw.
+    std::printf("\nstart-up split, ms per step (median):\n");
     for (const Subject& subject : subjects) {
-        std::printf("%-9s", subject.Label);
         if (subject.Samples.empty()) continue;
-        for (std::size_t m = 0; m < subject.Samples.front().Marks.size(); ++m) {
-            std::vector<double> at;
-            for (const Sample& sample : subject.Samples)
-                if (m < sample.Marks.size()) at.push_back(sample.Marks[m].second);
-            std::printf("  %s %.1f", subject.Samples.front().Marks[m].first.c_str(), Median(at));
+        std::printf("%-9s", subject.Label);
+        const auto& names = subject.Samples.front().Marks;
+        for (std::size_t m = 0; m <= names.size(); ++m) {
+            std::vector<double> steps;
+            for (const Sample& sample : subject.Samples) {
+                if (sample.Marks.size() != names.size()) continue;
+                const double end = m < names.size() ? sample.Marks[m].second : sample.Milliseconds;
+                steps.push_back(end - (m > 0 ? sample.Marks[m - 1].second : 0.0));
+            }
+            std::printf("  %s %.1f", m < names.size() ? names[m].first.c_str() : "painted", Median(steps));
         }
-        std::printf("  painted %.1f\n", Median(Column<double>(subject, &Sample::Milliseconds)));
+        std::printf("\n");
     }
     return 0;
 }
