@@ -8,7 +8,7 @@ int main() {
     kx::ui::StartGuiProgram();
     kx::ui::Application& app = kx::ui::Application::Instance();
     kx::portico::TfrmMain frmMain;
-    kx::ui::MarkStartup("windows created");
+    kx::ui::MarkStartup("texts applied");
     app.SetMainForm(&frmMain);
     frmMain.Show();
     kx::ui::MarkStartup("shown");

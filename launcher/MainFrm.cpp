@@ -122,6 +122,7 @@ TfrmMain::TfrmMain()
     btnAdvancedCut.OnClick = [this] { btnAdvancedCutClick(); };
     btnClose.OnClick = [this] { btnCloseClick(); };
 
+    ui::MarkStartup("windows created");
     // A failure stops only the reading; the window opens with what it has.
     ui::Application::Instance().Guarded([this] { LoadLanguage(); });
 }
