@@ -233,7 +233,8 @@ int main(int argc, char** argv) {
 
     // Where the time goes: the median time of each step, from the process's creation to its
     // first mark ("main": process start and the DLLs it imports), from mark to mark, and from
-    // the last mark to the complete paint the benchmark saw.
+    // the last mark to the complete paint the benchmark saw ("seen"; below zero when the paint
+    // showed before the program took its last mark, which follows the focus set after showing).
     std::printf("\nstart-up split, ms per step (median):\n");
     for (const Subject& subject : subjects) {
         if (subject.Samples.empty()) continue;
@@ -246,7 +247,7 @@ int main(int argc, char** argv) {
                 const double end = m < names.size() ? sample.Marks[m].second : sample.Milliseconds;
                 steps.push_back(end - (m > 0 ? sample.Marks[m - 1].second : 0.0));
             }
-            std::printf("  %s %.1f", m < names.size() ? names[m].first.c_str() : "painted", Median(steps));
+            std::printf("  %s %.1f", m < names.size() ? names[m].first.c_str() : "seen", Median(steps));
         }
         std::printf("\n");
     }
