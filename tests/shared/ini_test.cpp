@@ -1,4 +1,5 @@
 #include "Global.h"
+#include "Os.h"
 #include "TempDir.h"
 #include "Text.h"
 
@@ -88,6 +89,18 @@ TEST_F(IniReaderTest, AFileHeldOpenWithoutSharingCountsAsMissing) {
     CloseHandle(held);
     EXPECT_EQ(ReadIniValue(path, "s", "k"), "v");
     EXPECT_TRUE(IniReader(path).Readable());
+}
+
+TEST_F(IniReaderTest, ACopyIsWrittenWhileAnotherProgramHoldsItOpenForReading) {
+    const std::string path = dir_.Write("copy.ini", "[s]\nk=old\n");
+    // A second launcher starting at the same moment reads the texts as they are written.
+    const HANDLE reader = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const std::string text = "[s]\nk=new\n";
+    EXPECT_NO_THROW(os::WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end())));
+    CloseHandle(reader);
+    EXPECT_EQ(ReadIniValue(path, "s", "k"), "new");
 }
 #endif
 
