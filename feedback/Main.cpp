@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "StartupMarks.h"
 #include "ValedictState.h"
 #include "WaitFrm.h"
 
@@ -16,6 +17,7 @@
 
 int main(int argc, char** argv) {
     using namespace kx;
+    ui::MarkStartup("main");
     ui::StartGuiProgram();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -36,8 +38,10 @@ int main(int argc, char** argv) {
             valedict::frmWait = waitForm.get();
         });
     }
+    ui::MarkStartup("windows created");
     if (mainForm && !application.Terminated()) {
         mainForm->Show();
+        ui::MarkStartup("shown");
         application.Run();
     }
     valedict::frmWait = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "Global.h"
+#include "StartupMarks.h"
 #include "SurveyFrm.h"
 #include "ValedictState.h"
 
@@ -74,6 +75,7 @@ void TfrmMain::FormCreate(const std::vector<std::string>& arguments) {
 
 void TfrmMain::FormShow() {
     ApplyLanguage();
+    ui::MarkStartup("language read");
     SetClientSize(576, 372);
 }
 

@@ -8,6 +8,7 @@
 #include "MessageBox.h"
 #include "Os.h"
 #include "Shell.h"
+#include "StartupMarks.h"
 #include "Text.h"
 
 #include <shellapi.h>
@@ -121,6 +122,7 @@ TfrmMain::TfrmMain()
     btnAdvancedCut.OnClick = [this] { btnAdvancedCutClick(); };
     btnClose.OnClick = [this] { btnCloseClick(); };
 
+    ui::MarkStartup("windows created");
     // A failure stops only the reading; the window opens with what it has.
     ui::Application::Instance().Guarded([this] { LoadLanguage(); });
 }
@@ -130,6 +132,7 @@ TfrmMain::~TfrmMain() { frmGetNewVersion.reset(); }
 void TfrmMain::LoadLanguage() {
     LauncherState& state = State();
     state.LanguageFilePath = DecodeLanguageFile("Main");
+    ui::MarkStartup("language decoded");
     const std::unique_ptr<IniReader> reader = OpenIniFile(state.LanguageFilePath);
     state.SkinPath = os::ProgramFolder() + Lookup("frmMain", "ImagePath") + "\\Main\\";
     state.CompanyName = LowerAscii(reader ? reader->ReadText("Product", "Company Name", "") : std::string());
@@ -173,6 +176,7 @@ void TfrmMain::FormShow() {
     if (Tag != 0) return;
     TimerVersionAndAD.SetEnabled(true);
     LoadSkin();
+    ui::MarkStartup("skin loaded");
     Tag = 1;
 }
 

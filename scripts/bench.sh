@@ -24,7 +24,9 @@ feedback=$(scripts/wine-run.sh winepath -w "$root/demo/Valedict.dat" 2>/dev/null
 (unset DISPLAY
  scripts/with-display.sh bash -c '
    echo "== start-up to the first complete paint, against the floor program"
-   scripts/wine-run.sh build/win64/bin/kxstartbench.exe "$1" 9
+   echo "(load average before: $(cut -d" " -f1-3 /proc/loadavg))"
+   scripts/wine-run.sh build/win64/bin/kxstartbench.exe "$1" 7
+   echo "(load average after: $(cut -d" " -f1-3 /proc/loadavg))"
    echo "== one lookup, against the platform'"'"'s profile-file routine"
    scripts/wine-run.sh build/win64/bin/kxinibench.exe "$2" Product UpdateUrl 2000
    echo "== the wait dialog'"'"'s spinner while its post is stalled, against an idle timer"

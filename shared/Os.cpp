@@ -4,7 +4,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <shellapi.h>
 #else
 #include <cerrno>
 #include <climits>
@@ -154,14 +153,8 @@ std::string EnvironmentVariable(const char* name) {
     return FromWide(value);
 }
 
-std::vector<std::string> CommandLineArguments(int, char**) {
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> out;
-    for (int i = 0; i < count; ++i) out.push_back(FromWide(wide[i]));
-    LocalFree(wide);
-    return out;
-}
+// Split here rather than by the shell, whose DLL the programs do not load to start.
+std::vector<std::string> CommandLineArguments(int, char**) { return SplitCommandLine(FromWide(GetCommandLineW())); }
 
 #else  // POSIX
 

@@ -161,4 +161,45 @@ bool IsWebAddress(std::string_view address) {
     return !host.empty();
 }
 
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    std::vector<std::string> arguments;
+    std::size_t i = 0;
+    const auto blank = [&] { return i < line.size() && (line[i] == ' ' || line[i] == '\t'); };
+    std::string program;
+    if (i < line.size() && line[i] == '"') {
+        const std::size_t end = line.find('"', 1);
+        program = line.substr(1, end == std::string_view::npos ? std::string_view::npos : end - 1);
+        i = end == std::string_view::npos ? line.size() : end + 1;
+    }
+    while (i < line.size() && !blank()) program += line[i++];
+    arguments.push_back(program);
+    for (;;) {
+        while (blank()) ++i;
+        if (i >= line.size()) break;
+        std::string argument;
+        bool quoted = false;
+        while (i < line.size() && (quoted || !blank())) {
+            std::size_t backslashes = 0;
+            while (i < line.size() && line[i] == '\\') ++backslashes, ++i;
+            if (i < line.size() && line[i] == '"') {
+                argument.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    argument += '"';
+                } else if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                    argument += '"';
+                    ++i;
+                } else {
+                    quoted = !quoted;
+                }
+                ++i;
+            } else {
+                argument.append(backslashes, '\\');
+                if (i < line.size() && (quoted || !blank())) argument += line[i++];
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
+    return arguments;
+}
+
 }  // namespace kx

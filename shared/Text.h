@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kx {
 
@@ -32,5 +33,12 @@ std::string FillTemplate(std::string_view pattern, std::string_view argument, bo
 // and holds no control character: the only kind of address taken from the network that may
 // be handed to the shell.
 bool IsWebAddress(std::string_view address);
+
+// A Windows command line split into arguments by the C runtime's rules: blanks separate them;
+// double quotes group, and a doubled one inside quotes stands for itself; backslashes are
+// literal except before a double quote, where each pair gives one and an odd one makes the
+// quote literal. The program name comes first, without escapes: inside quotes up to the next
+// quote, else up to the next blank.
+std::vector<std::string> SplitCommandLine(std::string_view line);
 
 }  // namespace kx

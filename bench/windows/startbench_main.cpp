@@ -1,6 +1,7 @@
-// kxstartbench DEMOFOLDER [RUNS]: time from process start to the first complete paint of the
-// launcher's main window and to the feedback prompt, against the floor program, measured side
-// by side under the same display; then each program's working set at rest and file size.
+// kxstartbench DEMOFOLDER [ROUNDS]: time from process start to the first complete paint of the
+// launcher's main window and of the feedback prompt, against the floor program (with its line
+// of text, and bare), measured in interleaved rounds under the same display; each program's
+// peak working set and file size; and the split of the start-up by the programs' own marks.
 #include "FileEncryptUnit.h"
 #include "Global.h"
 #include "Os.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -21,14 +23,19 @@ struct Probe {
     COLORREF Color;
 };
 
+struct Sample {
+    double Milliseconds;
+    SIZE_T PeakAtPaint, PeakAtRest;
+    std::vector<std::pair<std::string, double>> Marks;  // in the order the program took them
+};
+
 struct Subject {
     const char* Label;
     std::string Program;
     std::vector<std::string> Arguments;
     int ClientWidth, ClientHeight;
     std::vector<Probe> Probes;
-    std::vector<double> Milliseconds;
-    SIZE_T PeakWorkingSet = 0;
+    std::vector<Sample> Samples;
 };
 
 COLORREF BitmapPixel(const std::string& path, int x, int y) {
@@ -81,15 +88,43 @@ HWND PaintedWindow(DWORD pid, const Subject& subject) {
     return painted ? found.Window : nullptr;
 }
 
-bool MeasureOnce(Subject& subject) {
+double MillisecondsBetween(long long from, long long to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(to - from) / static_cast<double>(frequency.QuadPart);
+}
+
+// The programs' marks, as milliseconds since the process was created.
+std::vector<std::pair<std::string, double>> ReadMarks(const std::string& path, long long start) {
+    std::vector<std::pair<std::string, double>> marks;
+    std::FILE* file = _wfopen(kx::ToWide(path).c_str(), L"rb");
+    if (!file) return marks;
+    char line[160];
+    while (std::fgets(line, sizeof line, file)) {
+        std::string text(line);
+        const std::size_t space = text.find_last_of(' ');
+        if (space == std::string::npos) continue;
+        marks.emplace_back(text.substr(0, space), MillisecondsBetween(start, std::atoll(text.c_str() + space + 1)));
+    }
+    std::fclose(file);
+    return marks;
+}
+
+SIZE_T PeakWorkingSet(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
+}
+
+// One start of the subject; a sample is kept when keep is set (warm-up starts are not).
+bool MeasureOnce(Subject& subject, const std::string& marksFile, bool keep) {
     std::wstring commandLine = L"\"" + kx::ToWide(subject.Program) + L"\"";
     for (const std::string& argument : subject.Arguments) commandLine += L" \"" + kx::ToWide(argument) + L"\"";
     const std::wstring folder = kx::ToWide(subject.Program.substr(0, subject.Program.find_last_of('\\')));
+    DeleteFileW(kx::ToWide(marksFile).c_str());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    LARGE_INTEGER frequency, start, now;
-    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER start, now;
     QueryPerformanceCounter(&start);
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process))
@@ -101,12 +136,11 @@ bool MeasureOnce(Subject& subject) {
     }
     QueryPerformanceCounter(&now);
     if (seen) {
-        subject.Milliseconds.push_back(1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
-                                       static_cast<double>(frequency.QuadPart));
+        Sample sample{MillisecondsBetween(start.QuadPart, now.QuadPart), PeakWorkingSet(process.hProcess), 0, {}};
         Sleep(1500);  // at rest
-        PROCESS_MEMORY_COUNTERS counters{};
-        if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters))
-            subject.PeakWorkingSet = std::max(subject.PeakWorkingSet, counters.PeakWorkingSetSize);
+        sample.PeakAtRest = PeakWorkingSet(process.hProcess);
+        sample.Marks = ReadMarks(marksFile, start.QuadPart);
+        if (keep) subject.Samples.push_back(std::move(sample));
     }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
@@ -116,9 +150,17 @@ bool MeasureOnce(Subject& subject) {
     return seen;
 }
 
-double Median(std::vector<double> values) {
+template <typename Value>
+Value Median(std::vector<Value> values) {
     std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
+    return values.empty() ? Value{} : values[values.size() / 2];
+}
+
+template <typename Value, typename Field>
+std::vector<Value> Column(const Subject& subject, Field field) {
+    std::vector<Value> values;
+    for (const Sample& sample : subject.Samples) values.push_back(sample.*field);
+    return values;
 }
 
 long long FileSize(const std::string& path) {
@@ -132,12 +174,12 @@ long long FileSize(const std::string& path) {
 int main(int argc, char** argv) {
     const std::vector<std::string> args = kx::os::CommandLineArguments(argc, argv);
     if (args.size() < 2) {
-        std::fputs("usage: kxstartbench DEMOFOLDER [RUNS]\n", stderr);
+        std::fputs("usage: kxstartbench DEMOFOLDER [ROUNDS]\n", stderr);
         return 2;
     }
     std::string demo = args[1];
     if (demo.back() != '\\') demo += '\\';
-    const int runs = args.size() > 2 ? std::max(1, std::atoi(args[2].c_str())) : 9;
+    const int rounds = args.size() > 2 ? std::max(3, std::atoi(args[2].c_str())) : 5;
 
     // The launcher's skin tells what its first complete paint shows.
     const std::string language = kx::os::TempFolder() + "kxstartbench-Main.txt";
@@ -148,23 +190,66 @@ int main(int argc, char** argv) {
     kx::os::WriteFileBytes(product, std::vector<std::uint8_t>(productText.begin(), productText.end()));
 
     std::vector<Subject> subjects = {
-        {"floor", kx::os::ProgramFolder() + "kxfloor.exe", {}, 800, 480, {{400, 240, RGB(20, 80, 140)}}, {}},
+        {"floor", kx::os::ProgramFolder() + "kxfloor.exe", {}, 800, 480, {{400, 240, RGB(200, 120, 20)}}, {}},
+        {"bare", kx::os::ProgramFolder() + "kxfloor.exe", {"bare"}, 800, 480, {{400, 240, RGB(20, 80, 140)}}, {}},
         {"Portico", demo + "Portico.exe", {}, 800, 480,
          {{10, 470, BitmapPixel(skin + "Main.bmp", 10, 470)},
           {543 + 116, 181 + 150, BitmapPixel(skin + "btnEasyCut_Normal.bmp", 116, 150)}}, {}},
         {"Valedict", demo + "Valedict.exe", {"0", product}, 576, 372, {{5, 5, GetSysColor(COLOR_BTNFACE)}}, {}},
     };
-    for (int run = 0; run < runs; ++run)
-        for (Subject& subject : subjects)
-            if (!MeasureOnce(subject)) std::fprintf(stderr, "kxstartbench: %s showed no painted window\n", subject.Label);
+    // The programs learn where to write their marks from the environment they inherit.
+    const std::string marksFile = kx::os::TempFolder() + "kxstartbench-marks.txt";
+    SetEnvironmentVariableW(L"KX_STARTUP_MARKS", kx::ToWide(marksFile).c_str());
+    // Each round starts every subject once, beginning with a different one each time, so that
+    // none always follows the same neighbour; the warm-up rounds fill the caches and count not.
+    const int warmUpRounds = 2;
+    for (int round = 0; round < warmUpRounds + rounds; ++round)
+        for (std::size_t i = 0; i < subjects.size(); ++i) {
+            Subject& subject = subjects[(i + round) % subjects.size()];
+            if (!MeasureOnce(subject, marksFile, round >= warmUpRounds))
+                std::fprintf(stderr, "kxstartbench: %s showed no painted window\n", subject.Label);
+        }
+    DeleteFileW(kx::ToWide(marksFile).c_str());
 
-    const double floor = Median(subjects[0].Milliseconds);
-    std::printf("%-10s %12s %10s %16s %12s\n", "program", "start (ms)", "x floor", "peak WS (KiB)", "size (KiB)");
+    const double floor = Median(Column<double>(subjects[0], &Sample::Milliseconds));
+    const double bare = Median(Column<double>(subjects[1], &Sample::Milliseconds));
+    const double floorPeak = static_cast<double>(Median(Column<SIZE_T>(subjects[0], &Sample::PeakAtPaint)));
+    std::printf("%-9s %8s %8s %8s %8s %7s %12s %8s %12s %9s\n", "program", "min ms", "median", "max ms", "x floor",
+                "x bare", "peak WS KiB", "x floor", "at rest KiB", "size KiB");
     for (const Subject& subject : subjects) {
-        const double median = Median(subject.Milliseconds);
-        std::printf("%-10s %12.1f %10.2f %16zu %12lld\n", subject.Label, median, floor > 0 ? median / floor : 0.0,
-                    subject.PeakWorkingSet / 1024, FileSize(subject.Program) / 1024);
+        std::vector<double> times = Column<double>(subject, &Sample::Milliseconds);
+        std::sort(times.begin(), times.end());
+        if (times.empty()) continue;
+        const double median = Median(times);
+        const SIZE_T peak = Median(Column<SIZE_T>(subject, &Sample::PeakAtPaint));
+        std::printf("%-9s %8.1f %8.1f %8.1f %8.2f %7.2f %12zu %8.2f %12zu %9lld\n", subject.Label, times.front(), median,
+                    times.back(), floor > 0 ? median / floor : 0.0, bare > 0 ? median / bare : 0.0, peak / 1024,
+                    floorPeak > 0 ? static_cast<double>(peak) / floorPeak : 0.0,
+                    Median(Column<SIZE_T>(subject, &Sample::PeakAtRest)) / 1024, FileSize(subject.Program) / 1024);
     }
-    std::printf("(median of %d runs each, interleaved)\n", runs);
+    std::printf("(%d rounds of interleaved starts after %d warm-up rounds; x: ratio of medians; peak working set\n"
+                " at the first complete paint and after 1.5 s at rest, median)\n",
+                rounds, warmUpRounds);
+
+    // Where the time goes: the median time of each step, from the process's creation to its
+    // first mark ("main": process start and the DLLs it imports), from mark to mark, and from
+    // the last mark to the complete paint the benchmark saw ("seen"; below zero when the paint
+    // showed before the program took its last mark, which follows the focus set after showing).
+    std::printf("\nstart-up split, ms per step (median):\n");
+    for (const Subject& subject : subjects) {
+        if (subject.Samples.empty()) continue;
+        std::printf("%-9s", subject.Label);
+        const auto& names = subject.Samples.front().Marks;
+        for (std::size_t m = 0; m <= names.size(); ++m) {
+            std::vector<double> steps;
+            for (const Sample& sample : subject.Samples) {
+                if (sample.Marks.size() != names.size()) continue;
+                const double end = m < names.size() ? sample.Marks[m].second : sample.Milliseconds;
+                steps.push_back(end - (m > 0 ? sample.Marks[m - 1].second : 0.0));
+            }
+            std::printf("  %s %.1f", m < names.size() ? names[m].first.c_str() : "seen", Median(steps));
+        }
+        std::printf("\n");
+    }
     return 0;
 }

@@ -56,9 +56,14 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 TEST(PorticoProgram, StartsAToolHidesUntilItEndsAndClosesWithItsButton) {
     Installation install;
+    const auto started = std::chrono::steady_clock::now();
     ChildProgram portico(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
     const HWND window = portico.WaitForWindow("Kestrix Launcher", 30s);
     ASSERT_TRUE(window);
+    // Nothing before the click needs the shell, and nothing before the update timer's first
+    // tick, a second after the window shows, needs WinINet.
+    EXPECT_FALSE(portico.HasLoaded("shell32.dll"));
+    if (std::chrono::steady_clock::now() - started < 1s) EXPECT_FALSE(portico.HasLoaded("wininet.dll"));
     RECT client;
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, 800);
@@ -73,6 +78,7 @@ TEST(PorticoProgram, StartsAToolHidesUntilItEndsAndClosesWithItsButton) {
 
     const HWND tool = WaitForTopWindow(L"KestrixSiblingStub", L"Snipwell", 30s);
     ASSERT_TRUE(tool);
+    EXPECT_TRUE(portico.HasLoaded("shell32.dll"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(window); }, 10s));
     EXPECT_EQ(ReadAll(install.dir.File("Snipwell.log")), "Wrenfold SINGLE_CUT\r\n");
     std::this_thread::sleep_for(300ms);

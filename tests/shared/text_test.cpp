@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace kx {
 namespace {
 
@@ -51,6 +54,26 @@ TEST(Text, OnlyAbsoluteWebAddressesWithAHostPass) {
           "http://\\host", " http://h/", "ftp://h/", "httpx://h/", "http://h/\nx", "http://h/\tx", "http://h\x7F/",
           "http://h/\r"})
         EXPECT_FALSE(IsWebAddress(bad)) << bad;
+}
+
+using Arguments = std::vector<std::string>;
+
+TEST(Text, CommandLineSplitsAtBlanksAndGroupsQuotedTexts) {
+    EXPECT_EQ(SplitCommandLine(R"("C:\Program Files\Valedict.exe" 0 "C:\My Files\Product.txt")"),
+              (Arguments{R"(C:\Program Files\Valedict.exe)", "0", R"(C:\My Files\Product.txt)"}));
+    EXPECT_EQ(SplitCommandLine("prog.exe  \t a\tb  "), (Arguments{"prog.exe", "a", "b"}));
+    EXPECT_EQ(SplitCommandLine(R"(prog.exe "" a"b c"d)"), (Arguments{"prog.exe", "", "ab cd"}));
+    EXPECT_EQ(SplitCommandLine("prog.exe \"unclosed text"), (Arguments{"prog.exe", "unclosed text"}));
+    EXPECT_EQ(SplitCommandLine(""), (Arguments{""}));
+    EXPECT_EQ(SplitCommandLine("p \xE4\xB8\xAD\xE6\x96\x87.txt"), (Arguments{"p", "\xE4\xB8\xAD\xE6\x96\x87.txt"}));
+}
+
+TEST(Text, CommandLineBackslashesEscapeOnlyBeforeAQuote) {
+    EXPECT_EQ(SplitCommandLine(R"(p C:\dir\ "C:\dir\\" a\\\"b)"), (Arguments{"p", R"(C:\dir\)", R"(C:\dir\)", R"(a\"b)"}));
+    EXPECT_EQ(SplitCommandLine(R"(p \"quoted\" "say ""hi""")"), (Arguments{"p", R"("quoted")", R"(say "hi")"}));
+    // The program name keeps its backslashes and quotes end it.
+    EXPECT_EQ(SplitCommandLine(R"("C:\a b\\" x)"), (Arguments{R"(C:\a b\\)", "x"}));
+    EXPECT_EQ(SplitCommandLine(R"(C:\a\p.exe x)"), (Arguments{R"(C:\a\p.exe)", "x"}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "Text.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <thread>
 
@@ -186,6 +187,19 @@ int ChildProgram::WaitForExit(std::chrono::milliseconds timeout) {
     DWORD code = 0;
     GetExitCodeProcess(process_.hProcess, &code);
     return static_cast<int>(code);
+}
+
+bool ChildProgram::HasLoaded(const std::string& dllName) const {
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process_.hProcess, modules, sizeof modules, &bytes)) return false;
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+        wchar_t name[MAX_PATH] = {};
+        if (GetModuleBaseNameW(process_.hProcess, modules[i], name, MAX_PATH) &&
+            EqualsIgnoreAsciiCase(FromWide(name), dllName))
+            return true;
+    }
+    return false;
 }
 
 bool ChildProgram::Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }

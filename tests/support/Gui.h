@@ -82,6 +82,8 @@ public:
     HWND WaitForWindow(const std::string& captionPart, std::chrono::milliseconds timeout,
                        const wchar_t* className = nullptr) const;
     std::vector<HWND> VisibleWindows() const;
+    // Whether the program has loaded the DLL of this file name (any letter case).
+    bool HasLoaded(const std::string& dllName) const;
 
 private:
     PROCESS_INFORMATION process_{};

@@ -292,6 +292,19 @@ TEST(ValedictProgram, AFailedPostIsReportedAndTheSurveyStaysOpen) {
     EXPECT_EQ(child.WaitForExit(WindowWait), 0);
 }
 
+TEST(ValedictProgram, TheShellTheRichEditAndWinsockLoadOnlyWhenTheyAreFirstNeeded) {
+    const InstalledProgram install;
+    test::ChildProgram child(install.Program, {"0", install.ProductFile});
+    HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+    ASSERT_NE(prompt, nullptr);
+    for (const char* late : {"shell32.dll", "msftedit.dll", "ws2_32.dll", "wininet.dll"})
+        EXPECT_FALSE(child.HasLoaded(late)) << late << " loaded before the prompt was used";
+    Press(FindChild(prompt, "Button", "Take Survey"));
+    ASSERT_NE(child.WaitForWindow("Help us improve Kestrix", WindowWait), nullptr);
+    EXPECT_TRUE(child.HasLoaded("msftedit.dll"));
+    EXPECT_FALSE(child.HasLoaded("ws2_32.dll"));  // not before a survey is sent
+}
+
 TEST(ValedictProgram, ARichEditDllPlantedBesideTheProgramIsNeverLoaded) {
     const InstalledProgram install;
     const std::string planted = install.folder.File("msftedit.dll");
