@@ -12,6 +12,8 @@ using namespace keys;
 constexpr std::string_view Launcher = MissingLauncherCaption;
 constexpr std::string_view Feedback = MissingFeedbackCaption;
 constexpr std::string_view Lookups = MissingLookup;
+// An optional spoken name: without it a picture button without caption is announced nameless.
+constexpr std::string_view Unspoken = "a nameless button";
 
 constexpr LanguageKey Table[] = {
     {PorticoTitle, Direct, Launcher, "frmMain"},
@@ -42,6 +44,15 @@ constexpr LanguageKey Table[] = {
     {UpdateBtnUpdate, Lookup, Lookups, "frmGetNewVersion"},
     {UpdateBtnCancel, Lookup, Lookups, "frmGetNewVersion"},
     {PorticoShellExtFailed, Lookup, Lookups, "msgMain (frmMain)"},
+    {MainCutName, Lookup, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {MainBatchCutName, Lookup, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {MainAdvancedCutName, Lookup, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {MainCloseName, Lookup, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {AboutCloseName, Lookup, "", "screen readers (frmAbout)", 0, false, Unspoken},
+    {AboutOkName, Lookup, "", "screen readers (frmAbout)", 0, false, "the button's caption"},
+    {UpdateCloseName, Lookup, "", "screen readers (frmGetNewVersion)", 0, false, Unspoken},
+    {UpdateUpdateName, Lookup, "", "screen readers (frmGetNewVersion)", 0, false, "the button's caption"},
+    {UpdateCancelName, Lookup, "", "screen readers (frmGetNewVersion)", 0, false, "the button's caption"},
 
     {PromptTitle, Direct, Feedback, "TfrmMain (Valedict)"},
     {PromptLblTip, Direct, Feedback, "TfrmMain (Valedict)"},

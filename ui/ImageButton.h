@@ -40,6 +40,9 @@ public:
     std::function<void()> OnMouseEnter;
     std::function<void()> OnMouseExit;
     std::function<void()> OnMouseContinuouslyDown;
+    // What a screen reader announces when the caption is blank; asked each time.
+    std::function<std::string()> AccessibleName;
+    std::string AccessibleText() const;
 
     virtual void Click();
     void Repaint();
