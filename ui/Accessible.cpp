@@ -2,7 +2,6 @@
 
 #include "Control.h"
 #include "Form.h"
-#include "ImageButton.h"
 #include "Text.h"
 
 #include <oleacc.h>
@@ -52,7 +51,7 @@ class StandardClient : public IAccessible {
 public:
     explicit StandardClient(HWND hwnd) : hwnd_(hwnd) {
         void* standard = nullptr;
-        if (SUCCEEDED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, IID_IAccessible, &standard)))
+        if (SUCCEEDED(CreateStdAccessibleObject(hwnd, OBJID_CLIENT, AccessibleInterfaceId, &standard)))
             standard_ = static_cast<IAccessible*>(standard);
     }
     virtual ~StandardClient() {
@@ -64,7 +63,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == AccessibleInterfaceId) {
             *out = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -170,7 +169,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
         if (!IsSelf(child)) return StandardClient::get_accName(child, out);
-        TkxCustomButton* button = Button();
+        WinControl* button = Button();
         if (!button) return RPC_E_DISCONNECTED;
         return Text(WithoutAccelerator(button->AccessibleText()), out);
     }
@@ -184,7 +183,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         if (!IsSelf(child)) return E_INVALIDARG;
-        TkxCustomButton* button = Button();
+        WinControl* button = Button();
         if (!button) return RPC_E_DISCONNECTED;
         if (!button->Enabled() || !button->Visible()) return E_FAIL;
         // The press may open a modal window; the reader's call returns first.
@@ -193,7 +192,7 @@ public:
     }
 
 private:
-    TkxCustomButton* Button() const { return dynamic_cast<TkxCustomButton*>(WinControl::FromHandle(Window())); }
+    WinControl* Button() const { return WinControl::FromHandle(Window()); }
     bool Alive() const override { return Button() != nullptr; }
 };
 
@@ -316,14 +315,14 @@ LRESULT Answer(HWND hwnd, WPARAM flags, LPARAM objectId) {
     if (static_cast<LONG>(objectId) != OBJID_CLIENT || !EnsureComOnThisThread()) return 0;
     auto* object = new Object(hwnd);
     LRESULT result = 0;
-    if (object->Ready()) result = LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(object));
+    if (object->Ready()) result = LresultFromObject(AccessibleInterfaceId, flags, static_cast<IAccessible*>(object));
     object->Release();
     return result > 0 ? result : 0;
 }
 
 }  // namespace
 
-LRESULT AnswerButtonObject(TkxCustomButton& button, WPARAM flags, LPARAM objectId) {
+LRESULT AnswerButtonObject(WinControl& button, WPARAM flags, LPARAM objectId) {
     return Answer<ButtonObject>(button.Handle(), flags, objectId);
 }
 

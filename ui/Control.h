@@ -93,6 +93,8 @@ public:
     bool Enabled() const;
     void SetFocus();
     bool Focused() const;
+    // What a screen reader announces; the window text unless the control knows better.
+    virtual std::string AccessibleText() const { return Text(); }
 
     // WM_COMMAND notifications and colour requests the parent form forwards; true when handled.
     virtual bool HandleCommand(WORD code);

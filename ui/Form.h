@@ -126,6 +126,7 @@ private:
     void MoveLinkFocus(bool backwards);
     void InvalidateLinkFocus() const;
     void ShowLinkFocus() const;
+    HWND WindowedTabEnd(bool last) const;  // the first or last windowed control Tab stops at
     void PaintLinkFocus(HDC dc) const;
 
     HWND hwnd_ = nullptr;

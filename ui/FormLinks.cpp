@@ -72,10 +72,14 @@ void Form::ShowLinkFocus() const {
 
 void Form::ClickLinkLater(GraphicControl& link) { PostMessageW(hwnd_, ClickLinkMessage, 0, reinterpret_cast<LPARAM>(&link)); }
 
+HWND Form::WindowedTabEnd(bool last) const {
+    HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (!first || !IsChild(hwnd_, first)) return nullptr;
+    return last ? GetNextDlgTabItem(hwnd_, first, TRUE) : first;  // before the first comes the last
+}
+
 bool Form::TabLeadsToLinks(HWND from, bool backwards) const {
-    if (Links(true).empty()) return false;
-    // With no starting control the search starts at the other end: FALSE gives the first.
-    return from == GetNextDlgTabItem(hwnd_, nullptr, backwards ? FALSE : TRUE);
+    return !Links(true).empty() && from == WindowedTabEnd(!backwards);
 }
 
 void Form::TabToLinks(bool backwards) {
@@ -90,8 +94,7 @@ void Form::MoveLinkFocus(bool backwards) {
                                             : (at - links.begin()) + (backwards ? -1 : 1);
     if (next < 0 || next >= static_cast<std::ptrdiff_t>(links.size())) {
         // Past either end the windowed controls take over, as they hand over to the links.
-        HWND windowed = GetNextDlgTabItem(hwnd_, nullptr, backwards ? TRUE : FALSE);
-        if (windowed && IsChild(hwnd_, windowed)) {
+        if (HWND windowed = WindowedTabEnd(backwards)) {
             InvalidateLinkFocus();
             focusedLink_ = nullptr;
             ::SetFocus(windowed);

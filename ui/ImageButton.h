@@ -42,7 +42,7 @@ public:
     std::function<void()> OnMouseContinuouslyDown;
     // What a screen reader announces when the caption is blank; asked each time.
     std::function<std::string()> AccessibleName;
-    std::string AccessibleText() const;
+    std::string AccessibleText() const override;
 
     virtual void Click();
     void Repaint();

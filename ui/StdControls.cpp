@@ -1,5 +1,6 @@
 #include "StdControls.h"
 
+#include "Accessible.h"
 #include "Form.h"
 
 #include <commctrl.h>
@@ -21,10 +22,21 @@ LRESULT CALLBACK TabLeavesRichEdit(HWND hwnd, UINT message, WPARAM wParam, LPARA
     return result;
 }
 
+// Screen readers learn the button's role from us: not every platform's accessibility library
+// knows the button class, and an owner-drawn one shows it nothing.
+LRESULT CALLBACK ButtonAnswersReaders(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETOBJECT)
+        if (WinControl* button = WinControl::FromHandle(hwnd))
+            if (const LRESULT object = AnswerButtonObject(*button, wParam, lParam)) return object;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 }  // namespace
 
 PushButton::PushButton(Form& parent, int left, int top, int width, int height)
-    : WinControl(parent, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, left, top, width, height) {}
+    : WinControl(parent, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, left, top, width, height) {
+    SetWindowSubclass(Handle(), ButtonAnswersReaders, 0, 0);
+}
 
 void PushButton::Click() {
     if (ModalResult != 0) Parent().SetModalResult(ModalResult);
