@@ -17,7 +17,7 @@ std::string Lookup(std::string_view section, std::string_view key) {
 }
 
 std::function<std::string()> SpokenName(std::string_view section, std::string_view key) {
-    return [section, key] { return ReadIniValue(State().LanguageFilePath, section, key, ""); };
+    return [section, key] { return ReadOptionalText(State().LanguageFilePath, section, key); };
 }
 
 bool TextToBool(std::string_view text) {

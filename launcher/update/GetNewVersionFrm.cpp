@@ -76,7 +76,7 @@ TfrmGetNewVersion::TfrmGetNewVersion(ui::Form& owner)
     for (auto [button, key] : {std::pair{&btnCloseFrm, "btnCloseFrm.AccessibleName"},
                                std::pair{&btnUpdate, "btnUpdate.AccessibleName"},
                                std::pair{&btnCancel, "btnCancel.AccessibleName"}})
-        button->AccessibleName = [this, key] { return ReadIniValue(LanguageFilePath, "frmGetNewVersion", key, ""); };
+        button->AccessibleName = [this, key] { return ReadOptionalText(LanguageFilePath, "frmGetNewVersion", key); };
 
     SetRoundedShape(5);
     FreeEdition = false;
