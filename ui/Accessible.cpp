@@ -196,6 +196,26 @@ private:
     bool Alive() const override { return Button() != nullptr; }
 };
 
+class FieldObject final : public StandardClient {
+public:
+    using StandardClient::StandardClient;
+
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
+        if (!IsSelf(child)) return StandardClient::get_accName(child, out);
+        WinControl* field = WinControl::FromHandle(Window());
+        if (!field) return RPC_E_DISCONNECTED;
+        return Text(field->AccessibleName ? field->AccessibleName() : std::string(), out);
+    }
+    // Not every platform's library knows the rich edit class.
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
+        if (!IsSelf(child)) return StandardClient::get_accRole(child, out);
+        return Alive() ? Int(out, ROLE_SYSTEM_TEXT) : RPC_E_DISCONNECTED;
+    }
+
+private:
+    bool Alive() const override { return WinControl::FromHandle(Window()) != nullptr; }
+};
+
 // Children 1..n are the form's links in reading order; the platform's children follow, their
 // numbers shifted by n.
 class FormObject final : public StandardClient {
@@ -324,6 +344,11 @@ LRESULT Answer(HWND hwnd, WPARAM flags, LPARAM objectId) {
 
 LRESULT AnswerButtonObject(WinControl& button, WPARAM flags, LPARAM objectId) {
     return Answer<ButtonObject>(button.Handle(), flags, objectId);
+}
+
+LRESULT AnswerFieldObject(WinControl& field, WPARAM flags, LPARAM objectId) {
+    if (!field.AccessibleName) return 0;
+    return Answer<FieldObject>(field.Handle(), flags, objectId);
 }
 
 LRESULT AnswerFormObject(Form& form, WPARAM flags, LPARAM objectId) {

@@ -16,6 +16,8 @@ class WinControl;
 // Answers to WM_GETOBJECT for the client object; 0 (let the platform answer) for any other.
 // A button is named by its AccessibleText and pressed with BM_CLICK.
 LRESULT AnswerButtonObject(WinControl& button, WPARAM flags, LPARAM objectId);
+// A text field is named by its AccessibleName, which tells what its windowless label says.
+LRESULT AnswerFieldObject(WinControl& field, WPARAM flags, LPARAM objectId);
 // The form's client object lists the form's links as children, in reading order, ahead of the
 // windowed controls the platform lists.
 LRESULT AnswerFormObject(Form& form, WPARAM flags, LPARAM objectId);

@@ -93,8 +93,10 @@ public:
     bool Enabled() const;
     void SetFocus();
     bool Focused() const;
-    // What a screen reader announces; the window text unless the control knows better.
-    virtual std::string AccessibleText() const { return Text(); }
+    // What a screen reader announces: AccessibleName when given (asked each time), else the
+    // window text.
+    virtual std::string AccessibleText() const { return AccessibleName ? AccessibleName() : Text(); }
+    std::function<std::string()> AccessibleName;
 
     // WM_COMMAND notifications and colour requests the parent form forwards; true when handled.
     virtual bool HandleCommand(WORD code);

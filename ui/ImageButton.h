@@ -40,8 +40,7 @@ public:
     std::function<void()> OnMouseEnter;
     std::function<void()> OnMouseExit;
     std::function<void()> OnMouseContinuouslyDown;
-    // What a screen reader announces when the caption is blank; asked each time.
-    std::function<std::string()> AccessibleName;
+    // A blank caption leaves the spoken name to AccessibleName.
     std::string AccessibleText() const override;
 
     virtual void Click();

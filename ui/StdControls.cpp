@@ -31,6 +31,13 @@ LRESULT CALLBACK ButtonAnswersReaders(HWND hwnd, UINT message, WPARAM wParam, LP
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+LRESULT CALLBACK FieldAnswersReaders(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETOBJECT)
+        if (WinControl* field = WinControl::FromHandle(hwnd))
+            if (const LRESULT object = AnswerFieldObject(*field, wParam, lParam)) return object;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 }  // namespace
 
 PushButton::PushButton(Form& parent, int left, int top, int width, int height)
@@ -52,6 +59,7 @@ bool PushButton::HandleCommand(WORD code) {
 Edit::Edit(Form& parent, int left, int top, int width, int height)
     : WinControl(parent, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, left, top, width, height) {
     SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // no limit on the length
+    SetWindowSubclass(Handle(), FieldAnswersReaders, 2, 0);
 }
 
 bool Edit::HandleColor(HDC dc, HBRUSH& brush) {
@@ -69,6 +77,7 @@ RichEdit::RichEdit(Form& parent, int left, int top, int width, int height)
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));
     SetWindowSubclass(Handle(), TabLeavesRichEdit, 1, 0);
+    SetWindowSubclass(Handle(), FieldAnswersReaders, 2, 0);
 }
 
 }  // namespace kx::ui
