@@ -122,7 +122,7 @@ private:
     void FocusFirstControl();
     // Keyboard focus and screen-reader answers for the windowless links; true when handled.
     bool HandleLinkMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    bool LinkKey(const MSG* message) const;
+    bool WantsLinkKey(const MSG* message) const;
     void MoveLinkFocus(bool backwards);
     void InvalidateLinkFocus() const;
     void ShowLinkFocus() const;

@@ -105,7 +105,7 @@ void Form::MoveLinkFocus(bool backwards) {
     if (!links.empty()) FocusLink(links[static_cast<std::size_t>(next)]);
 }
 
-bool Form::LinkKey(const MSG* message) const {
+bool Form::WantsLinkKey(const MSG* message) const {
     if (!message || !FocusedLink()) return false;
     switch (message->message) {
         case WM_KEYDOWN:
@@ -138,7 +138,7 @@ bool Form::HandleLinkMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
             result = AnswerFormObject(*this, wParam, lParam);
             return result != 0;
         case WM_GETDLGCODE:
-            if (!LinkKey(reinterpret_cast<const MSG*>(lParam))) return false;
+            if (!WantsLinkKey(reinterpret_cast<const MSG*>(lParam))) return false;
             result = DLGC_WANTMESSAGE;
             return true;
         case WM_KEYDOWN: {

@@ -1,5 +1,7 @@
 #include "Install.h"
 
+#include "Accessibility.h"
+
 #include "Os.h"
 #include "TempDir.h"
 #include "Text.h"
@@ -99,6 +101,22 @@ TEST(PorticoProgram, ASecondStartOpensASecondIndependentWindow) {
     PostMessageW(secondWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(second.WaitForExit(30s), 0);
     EXPECT_TRUE(first.Running());
+}
+
+TEST(PorticoProgram, AScreenReaderInAnotherProcessReadsTheButtonsAndTheLinks) {
+    Installation install;
+    ChildProgram portico(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
+    const HWND window = portico.WaitForWindow("Kestrix Launcher", 30s);
+    ASSERT_TRUE(window);
+    AccessibleWindow fastCutter(ChildAt(window, 543 + 100, 181 + 100));
+    ASSERT_TRUE(fastCutter.Valid());
+    EXPECT_EQ(fastCutter.Self().Role, ROLE_SYSTEM_PUSHBUTTON);
+    AccessibleWindow client(window);
+    std::vector<std::string> names;
+    for (const AccessibleItem& link : client.Elements()) names.push_back(link.Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"(History)", "Report Bugs", "About", "About", "Home Page", "Home Page"}));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(portico.WaitForExit(30s), 0);
 }
 
 // The window with the keyboard focus in the thread that owns the given window.
