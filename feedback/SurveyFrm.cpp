@@ -27,6 +27,9 @@ TfrmSurvey::TfrmSurvey(ui::Form& owner)
     edText.SetFont(textFont);
     btnSubmitSurvey.OnClick = [this] { btnSubmitSurveyClick(); };
     SetTabOrder({&edText, &edEmail, &btnSubmitSurvey});
+    // The fields' labels are painted by the form; screen readers hear them as the fields' names.
+    edText.AccessibleName = [this] { return lblTip.Text(); };
+    edEmail.AccessibleName = [this] { return lblEmail.Text(); };
 }
 
 void TfrmSurvey::FormShow() {

@@ -16,6 +16,10 @@ std::string Lookup(std::string_view section, std::string_view key) {
     return ReadIniValue(State().LanguageFilePath, section, key, MissingLookup);
 }
 
+std::function<std::string()> SpokenName(std::string_view section, std::string_view key) {
+    return [section, key] { return ReadOptionalText(State().LanguageFilePath, section, key); };
+}
+
 bool TextToBool(std::string_view text) {
     const std::string trimmed = TrimControlAndBlank(text);
     if (EqualsIgnoreAsciiCase(trimmed, "true")) return true;

@@ -1,6 +1,7 @@
 // Values the launcher sets while its main window is created and reads for the rest of the run.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ LauncherState& State();
 
 // lookup(section, key, "???") on the language file.
 std::string Lookup(std::string_view section, std::string_view key);
+
+// The spoken name of a picture button, read from the language file each time it is asked;
+// empty when the file has none.
+std::function<std::string()> SpokenName(std::string_view section, std::string_view key);
 
 // A stored flag: a number is true when not zero; True and False in any letter case; else false.
 bool TextToBool(std::string_view text);

@@ -99,8 +99,17 @@ TfrmMain::TfrmMain()
 
     for (ui::TkxImageButton* button : {&btnCut, &btnClose, &btnBatchCut, &btnAdvancedCut}) SetUpToolButton(*button);
     SetTabOrder({&btnCut, &btnClose, &btnBatchCut, &btnAdvancedCut});
+    btnCut.AccessibleName = SpokenName("frmMain", "btnCut.AccessibleName");
+    btnBatchCut.AccessibleName = SpokenName("frmMain", "btnBatchCut.AccessibleName");
+    btnAdvancedCut.AccessibleName = SpokenName("frmMain", "btnAdvancedCut.AccessibleName");
+    btnClose.AccessibleName = SpokenName("frmMain", "btnClose.AccessibleName");
 
-    // Picture and label of a link act as one.
+    // Picture and label of a link act as one: the keyboard stops at the label, and a screen
+    // reader calls the picture by the label's text.
+    imgHomepage.AccessibleName = [this] { return lblHomePage.Text(); };
+    imgReg.AccessibleName = [this] { return lblReg.Text(); };
+    imgHomepage.SetLinkTabStop(false);
+    imgReg.SetLinkTabStop(false);
     for (ui::GraphicControl* part : {static_cast<ui::GraphicControl*>(&imgHomepage),
                                      static_cast<ui::GraphicControl*>(&lblHomePage)}) {
         part->OnMouseEnter = [this] { ShowLinkPicture(imgHomepage, "btnHomepage_On.bmp"); };

@@ -207,6 +207,15 @@ std::unique_ptr<IniReader> OpenIniFile(const std::string& file) {
     return reader->Readable() ? std::move(reader) : nullptr;
 }
 
+std::string ReadOptionalText(const std::string& file, std::string_view section, std::string_view key) {
+    const std::unique_ptr<IniReader> reader = OpenIniFile(file);
+    if (!reader) {
+        NotifyRead(file, section, key);
+        return {};
+    }
+    return reader->ReadText(section, key, "");
+}
+
 int BrandNumberOf(std::string_view companyName) {
     static constexpr std::pair<const char*, int> Brands[] = {
         {"wrenfold", 0}, {"plenvik", 1}, {"tavvel", 2},   {"dorrany", 3},

@@ -80,6 +80,8 @@ std::string ReadIniValue(const std::string& file, std::string_view section, std:
 std::string ReadIniValue(const std::string& file, std::string_view section, std::string_view key);
 
 std::unique_ptr<IniReader> OpenIniFile(const std::string& file);
+// An optional text: the value as stored, empty when the file, section or key is missing.
+std::string ReadOptionalText(const std::string& file, std::string_view section, std::string_view key);
 
 int BrandNumberOf(std::string_view companyName);
 

@@ -12,6 +12,8 @@ using namespace keys;
 constexpr std::string_view Launcher = MissingLauncherCaption;
 constexpr std::string_view Feedback = MissingFeedbackCaption;
 constexpr std::string_view Lookups = MissingLookup;
+// An optional spoken name: without it a picture button without caption is announced nameless.
+constexpr std::string_view Unspoken = "a nameless button";
 
 constexpr LanguageKey Table[] = {
     {PorticoTitle, Direct, Launcher, "frmMain"},
@@ -42,6 +44,15 @@ constexpr LanguageKey Table[] = {
     {UpdateBtnUpdate, Lookup, Lookups, "frmGetNewVersion"},
     {UpdateBtnCancel, Lookup, Lookups, "frmGetNewVersion"},
     {PorticoShellExtFailed, Lookup, Lookups, "msgMain (frmMain)"},
+    {MainCutName, Direct, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {MainBatchCutName, Direct, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {MainAdvancedCutName, Direct, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {MainCloseName, Direct, "", "screen readers (frmMain)", 0, false, Unspoken},
+    {AboutCloseName, Direct, "", "screen readers (frmAbout)", 0, false, Unspoken},
+    {AboutOkName, Direct, "", "screen readers (frmAbout)", 0, false, "the button's caption"},
+    {UpdateCloseName, Direct, "", "screen readers (frmGetNewVersion)", 0, false, Unspoken},
+    {UpdateUpdateName, Direct, "", "screen readers (frmGetNewVersion)", 0, false, "the button's caption"},
+    {UpdateCancelName, Direct, "", "screen readers (frmGetNewVersion)", 0, false, "the button's caption"},
 
     {PromptTitle, Direct, Feedback, "TfrmMain (Valedict)"},
     {PromptLblTip, Direct, Feedback, "TfrmMain (Valedict)"},

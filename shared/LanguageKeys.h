@@ -50,6 +50,16 @@ inline constexpr IniKey UpdateFreeVersionTip{PorticoLanguage, "frmGetNewVersion"
 inline constexpr IniKey UpdateTitle{PorticoLanguage, "frmGetNewVersion", "Title"};
 inline constexpr IniKey UpdateBtnUpdate{PorticoLanguage, "frmGetNewVersion", "btnUpdate"};
 inline constexpr IniKey UpdateBtnCancel{PorticoLanguage, "frmGetNewVersion", "btnCancel"};
+// Spoken names of the picture buttons, for screen readers; optional.
+inline constexpr IniKey MainCutName{PorticoLanguage, "frmMain", "btnCut.AccessibleName"};
+inline constexpr IniKey MainBatchCutName{PorticoLanguage, "frmMain", "btnBatchCut.AccessibleName"};
+inline constexpr IniKey MainAdvancedCutName{PorticoLanguage, "frmMain", "btnAdvancedCut.AccessibleName"};
+inline constexpr IniKey MainCloseName{PorticoLanguage, "frmMain", "btnClose.AccessibleName"};
+inline constexpr IniKey AboutCloseName{PorticoLanguage, "frmAbout", "btnFrmClose.AccessibleName"};
+inline constexpr IniKey AboutOkName{PorticoLanguage, "frmAbout", "btnExit.AccessibleName"};
+inline constexpr IniKey UpdateCloseName{PorticoLanguage, "frmGetNewVersion", "btnCloseFrm.AccessibleName"};
+inline constexpr IniKey UpdateUpdateName{PorticoLanguage, "frmGetNewVersion", "btnUpdate.AccessibleName"};
+inline constexpr IniKey UpdateCancelName{PorticoLanguage, "frmGetNewVersion", "btnCancel.AccessibleName"};
 inline constexpr IniKey PorticoShellExtFailed{PorticoLanguage, "msgMain", "strShellExtFailed"};
 
 // The feedback program's language file.

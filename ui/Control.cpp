@@ -29,6 +29,8 @@ void GraphicControl::Invalidate() const { parent_.InvalidateArea(bounds_); }
 
 bool GraphicControl::HitTest(POINT client) const { return visible_ && PtInRect(&bounds_, client); }
 
+std::string GraphicControl::AccessibleText() const { return AccessibleName ? AccessibleName() : std::string(); }
+
 void GraphicControl::MouseEnter() {
     if (OnMouseEnter) OnMouseEnter();
 }

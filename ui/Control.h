@@ -39,6 +39,15 @@ public:
     virtual void Paint(HDC dc) = 0;  // in the form's client coordinates
     virtual bool HitTest(POINT client) const;
 
+    // A link acts on a click; keyboard and screen readers reach it as they reach a button.
+    virtual bool IsLink() const { return static_cast<bool>(OnClick); }
+    // Whether Tab stops at the link; the picture half of a picture-and-text link does not.
+    bool LinkTabStop() const { return linkTabStop_; }
+    void SetLinkTabStop(bool tabStop) { linkTabStop_ = tabStop; }
+    // What a screen reader announces: AccessibleName when given, else the control's own text.
+    virtual std::string AccessibleText() const;
+    std::function<std::string()> AccessibleName;
+
     std::function<void(MouseButton, int x, int y)> OnMouseDown;
     std::function<void()> OnMouseEnter;
     std::function<void()> OnMouseLeave;
@@ -54,6 +63,7 @@ private:
     Form& parent_;
     RECT bounds_{0, 0, 0, 0};
     bool visible_ = true;
+    bool linkTabStop_ = true;
     LPCWSTR cursor_ = IDC_ARROW;
 };
 
@@ -83,6 +93,10 @@ public:
     bool Enabled() const;
     void SetFocus();
     bool Focused() const;
+    // What a screen reader announces: AccessibleName when given (asked each time), else the
+    // window text.
+    virtual std::string AccessibleText() const { return AccessibleName ? AccessibleName() : Text(); }
+    std::function<std::string()> AccessibleName;
 
     // WM_COMMAND notifications and colour requests the parent form forwards; true when handled.
     virtual bool HandleCommand(WORD code);

@@ -10,6 +10,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <string_view>
 
 namespace kx::ui {
 namespace {
@@ -91,6 +92,12 @@ LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return form->Dispatch(message, wParam, lParam);
 }
 
+Form* Form::FromHandle(HWND hwnd) {
+    wchar_t className[32] = {};
+    if (!hwnd || !GetClassNameW(hwnd, className, 32) || std::wstring_view(className) != FormClassName) return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 bool Form::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -99,6 +106,7 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     bool handled = false;
     app.Guarded([&] { handled = HandleMessage(message, wParam, lParam, result); });
     if (handled) return result;
+    if (HandleLinkMessage(message, wParam, lParam, result)) return result;
 
     switch (message) {
         case WM_CLOSE:
@@ -347,7 +355,10 @@ void Form::PaintArea(HDC dc, const RECT& area) {
 }
 
 void Form::Paint() {
-    PaintBuffered(hwnd_, [this](HDC memory, const RECT& client) { PaintArea(memory, client); });
+    PaintBuffered(hwnd_, [this](HDC memory, const RECT& client) {
+        PaintArea(memory, client);
+        PaintLinkFocus(memory);
+    });
 }
 
 void Form::BeginDrag() {
@@ -383,6 +394,7 @@ void Form::RemoveGraphic(GraphicControl* control) {
     graphics_.erase(std::remove(graphics_.begin(), graphics_.end(), control), graphics_.end());
     if (hovered_ == control) hovered_ = nullptr;
     if (pressed_ == control) pressed_ = nullptr;
+    if (focusedLink_ == control) focusedLink_ = nullptr;
 }
 
 void Form::AddTimer(Timer* timer) { timers_.push_back(timer); }

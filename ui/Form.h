@@ -41,6 +41,7 @@ public:
 
     HWND Handle() const { return hwnd_; }
     Form* Owner() const { return owner_; }
+    static Form* FromHandle(HWND hwnd);
 
     void SetCaption(const std::string& caption);
     std::string Caption() const;
@@ -88,6 +89,18 @@ public:
     void AddTimer(Timer* timer);
     void RemoveTimer(Timer* timer);
 
+    // The visible windowless links in reading order (top left to bottom right); with
+    // tabStopsOnly, those Tab stops at. Tab reaches them after the windowed controls.
+    std::vector<GraphicControl*> Links(bool tabStopsOnly) const;
+    // The link that has the keyboard focus; the form window itself holds it meanwhile.
+    GraphicControl* FocusedLink() const;
+    void FocusLink(GraphicControl* link);
+    // Clicks the link from the message loop, so that the caller returns before any modal window.
+    void ClickLinkLater(GraphicControl& link);
+    // Whether Tab from this windowed control goes on to the links, and doing so.
+    bool TabLeadsToLinks(HWND from, bool backwards) const;
+    void TabToLinks(bool backwards);
+
 protected:
     virtual void FormShow() {}
     virtual void FormClose() {}
@@ -107,6 +120,14 @@ private:
     void MouseUp(POINT client);
     bool SetCursorFor(POINT client);
     void FocusFirstControl();
+    // Keyboard focus and screen-reader answers for the windowless links; true when handled.
+    bool HandleLinkMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool WantsLinkKey(const MSG* message) const;
+    void MoveLinkFocus(bool backwards);
+    void InvalidateLinkFocus() const;
+    void ShowLinkFocus() const;
+    HWND WindowedTabEnd(bool last) const;  // the first or last windowed control Tab stops at
+    void PaintLinkFocus(HDC dc) const;
 
     HWND hwnd_ = nullptr;
     Form* owner_;
@@ -124,6 +145,7 @@ private:
     GraphicControl* hovered_ = nullptr;
     GraphicControl* pressed_ = nullptr;
     bool trackingLeave_ = false;
+    GraphicControl* focusedLink_ = nullptr;
 };
 
 }  // namespace kx::ui

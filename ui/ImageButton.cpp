@@ -1,5 +1,6 @@
 #include "ImageButton.h"
 
+#include "Accessible.h"
 #include "Application.h"
 #include "Form.h"
 #include "Painting.h"
@@ -84,11 +85,22 @@ LRESULT TkxCustomButton::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM
             if (msg && (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP || msg->message == WM_CHAR) &&
                 IsClickKey(msg->wParam))
                 code |= DLGC_WANTMESSAGE;
+            if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB &&
+                Parent().TabLeadsToLinks(hwnd, GetKeyState(VK_SHIFT) < 0))
+                code |= DLGC_WANTMESSAGE;  // the form's links come next
             return code;
         }
         case WM_KEYDOWN:
+            if (wParam == VK_TAB) {
+                const bool backwards = GetKeyState(VK_SHIFT) < 0;
+                if (Parent().TabLeadsToLinks(hwnd, backwards)) Parent().TabToLinks(backwards);
+                return 0;
+            }
             KeyDown(wParam);
             return 0;
+        case WM_GETOBJECT:
+            if (const LRESULT object = AnswerButtonObject(*this, wParam, lParam)) return object;
+            break;
         case WM_KEYUP:
             KeyUp(wParam);
             return 0;
@@ -237,6 +249,11 @@ bool TkxCustomButton::HandleCommand(WORD code) {
     if (code != BN_CLICKED || !Enabled() || !Visible()) return false;
     Click();
     return true;
+}
+
+std::string TkxCustomButton::AccessibleText() const {
+    if (!TrimControlAndBlank(caption_).empty()) return caption_;
+    return AccessibleName ? AccessibleName() : std::string();
 }
 
 void TkxCustomButton::Repaint() { InvalidateRect(Handle(), nullptr, FALSE); }

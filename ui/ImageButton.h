@@ -40,6 +40,8 @@ public:
     std::function<void()> OnMouseEnter;
     std::function<void()> OnMouseExit;
     std::function<void()> OnMouseContinuouslyDown;
+    // A blank caption leaves the spoken name to AccessibleName.
+    std::string AccessibleText() const override;
 
     virtual void Click();
     void Repaint();

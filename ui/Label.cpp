@@ -76,4 +76,6 @@ void Label::Paint(HDC dc) {
     SelectObject(dc, old);
 }
 
+std::string Label::AccessibleText() const { return AccessibleName ? AccessibleName() : text_; }
+
 }  // namespace kx::ui

@@ -26,6 +26,7 @@ public:
     void SetColor(COLORREF color);
 
     void Paint(HDC dc) override;
+    std::string AccessibleText() const override;
 
 private:
     void AdjustSize();

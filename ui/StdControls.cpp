@@ -1,5 +1,6 @@
 #include "StdControls.h"
 
+#include "Accessible.h"
 #include "Form.h"
 #include "SystemLibrary.h"
 
@@ -22,10 +23,28 @@ LRESULT CALLBACK TabLeavesRichEdit(HWND hwnd, UINT message, WPARAM wParam, LPARA
     return result;
 }
 
+// Screen readers learn the button's role from us: not every platform's accessibility library
+// knows the button class, and an owner-drawn one shows it nothing.
+LRESULT CALLBACK ButtonAnswersReaders(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETOBJECT)
+        if (WinControl* button = WinControl::FromHandle(hwnd))
+            if (const LRESULT object = AnswerButtonObject(*button, wParam, lParam)) return object;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK FieldAnswersReaders(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETOBJECT)
+        if (WinControl* field = WinControl::FromHandle(hwnd))
+            if (const LRESULT object = AnswerFieldObject(*field, wParam, lParam)) return object;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 }  // namespace
 
 PushButton::PushButton(Form& parent, int left, int top, int width, int height)
-    : WinControl(parent, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, left, top, width, height) {}
+    : WinControl(parent, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, left, top, width, height) {
+    SetWindowSubclass(Handle(), ButtonAnswersReaders, 0, 0);
+}
 
 void PushButton::Click() {
     if (ModalResult != 0) Parent().SetModalResult(ModalResult);
@@ -41,6 +60,7 @@ bool PushButton::HandleCommand(WORD code) {
 Edit::Edit(Form& parent, int left, int top, int width, int height)
     : WinControl(parent, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, left, top, width, height) {
     SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // no limit on the length
+    SetWindowSubclass(Handle(), FieldAnswersReaders, 2, 0);
 }
 
 bool Edit::HandleColor(HDC dc, HBRUSH& brush) {
@@ -58,6 +78,7 @@ RichEdit::RichEdit(Form& parent, int left, int top, int width, int height)
     SendMessageW(Handle(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageW(Handle(), EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));
     SetWindowSubclass(Handle(), TabLeavesRichEdit, 1, 0);
+    SetWindowSubclass(Handle(), FieldAnswersReaders, 2, 0);
 }
 
 }  // namespace kx::ui

@@ -21,6 +21,7 @@ public:
     void MouseEnter() override;
     void MouseLeave() override;
     void Click() override;
+    bool IsLink() const override { return true; }
 
 private:
     COLORREF linkColor_ = RGB(0, 0, 255);

@@ -8,6 +8,8 @@
 #include "UpdateArtwork.h"
 #include "VersionDocument.h"
 
+#include <utility>
+
 namespace kx::portico {
 namespace {
 
@@ -70,6 +72,11 @@ TfrmGetNewVersion::TfrmGetNewVersion(ui::Form& owner)
     btnCancel.SetStretch(true);
     ApplyPictures(btnCancel, false);
     btnCancel.OnClick = [this] { btnCancelClick(); };
+
+    for (auto [button, key] : {std::pair{&btnCloseFrm, "btnCloseFrm.AccessibleName"},
+                               std::pair{&btnUpdate, "btnUpdate.AccessibleName"},
+                               std::pair{&btnCancel, "btnCancel.AccessibleName"}})
+        button->AccessibleName = [this, key] { return ReadOptionalText(LanguageFilePath, "frmGetNewVersion", key); };
 
     SetRoundedShape(5);
     FreeEdition = false;

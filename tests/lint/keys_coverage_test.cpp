@@ -1,6 +1,7 @@
 // Opens every launcher window and runs every action that reads a text, with the reads
 // recorded: each must be a key of the checker's table.
 #include "AboutFrm.h"
+#include "Accessibility.h"
 #include "Application.h"
 #include "GetNewVersionFrm.h"
 #include "Install.h"
@@ -17,6 +18,15 @@ using portico::State;
 
 using LauncherKeys = LauncherTest;
 
+// What a screen reader asks of every picture button; the caption-less ones read their names.
+void SpeakNames(const ui::Form& form) {
+    for (HWND child = GetWindow(form.Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        AccessibleWindow button(child);
+        EXPECT_TRUE(button.Valid());
+        button.Self();
+    }
+}
+
 TEST_F(LauncherKeys, EveryTextTheLauncherReadsIsInTheTable) {
     LoopbackServer versions(reply::Status(404));
     language.Set("Product", "UpdateUrl", "http://127.0.0.1:" + std::to_string(versions.Port()) + "/version.json")
@@ -32,6 +42,7 @@ TEST_F(LauncherKeys, EveryTextTheLauncherReadsIsInTheTable) {
     {
         portico::TfrmMain frm;
         frm.Show();
+        SpeakNames(frm);
         frm.TimerVersionAndADTimer();
         frm.btnCutClick();  // no tool beside the launcher: the failure message and the home page
         frm.lblHomePageClick();
@@ -40,6 +51,8 @@ TEST_F(LauncherKeys, EveryTextTheLauncherReadsIsInTheTable) {
         {
             portico::TfrmAbout about(frm);
             about.Show();
+            SpeakNames(about);
+            about.btnExit.AccessibleName();  // spoken only were its caption blank
             about.lblSupportClick();
             about.Hide();
         }
@@ -50,7 +63,9 @@ TEST_F(LauncherKeys, EveryTextTheLauncherReadsIsInTheTable) {
             dialog.LanguageFilePath = State().LanguageFilePath;
             dialog.BeginCheck();
             dialog.OfferNewVersion("99.0");
+            SpeakNames(dialog);  // before the showing gives the buttons their captions
             dialog.Show();
+            SpeakNames(dialog);
             dialog.Hide();
         }
         frm.Hide();

@@ -1,5 +1,8 @@
 #include "Install.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "BitmapBytes.h"
 #include "FileEncryptUnit.h"
 #include "LauncherState.h"
@@ -116,7 +119,9 @@ LanguageFile& LanguageFile::Remove(const std::string& section, const std::string
 
 std::string LanguageFile::Text() const {
     std::string text;
-    for (const char* section : {"frmMain", "frmAbout", "msgMain", "Product"}) {
+    for (const char* section : {"frmMain", "frmAbout", "msgMain", "Product", "frmGetNewVersion"}) {
+        const bool used = std::any_of(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.Section == section; });
+        if (!used && std::string_view(section) == "frmGetNewVersion") continue;  // the one section tests add
         text += std::string("[") + section + "]\r\n";
         for (const Entry& e : entries_)
             if (e.Section == section) text += e.Key + "=" + e.Value + "\r\n";

@@ -1,5 +1,6 @@
 #include "Install.h"
 
+#include "Accessibility.h"
 #include "LoopbackServer.h"
 #include "Os.h"
 #include "TempDir.h"
@@ -161,6 +162,78 @@ TEST(PorticoProgram, ABrokenSkinPictureAToolDuringTheCheckAndANewerVersionRunToT
     PostMessageW(second, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(window) != FALSE; }, 10s));
     PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(portico.WaitForExit(30s), 0);
+}
+
+TEST(PorticoProgram, AScreenReaderInAnotherProcessReadsTheButtonsAndTheLinks) {
+    Installation install;
+    ChildProgram portico(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
+    const HWND window = portico.WaitForWindow("Kestrix Launcher", 30s);
+    ASSERT_TRUE(window);
+    AccessibleWindow fastCutter(ChildAt(window, 543 + 100, 181 + 100));
+    ASSERT_TRUE(fastCutter.Valid());
+    EXPECT_EQ(fastCutter.Self().Role, ROLE_SYSTEM_PUSHBUTTON);
+    AccessibleWindow client(window);
+    std::vector<std::string> names;
+    for (const AccessibleItem& link : client.Elements()) names.push_back(link.Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"(History)", "Report Bugs", "About", "About", "Home Page", "Home Page"}));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(portico.WaitForExit(30s), 0);
+}
+
+// The window with the keyboard focus in the thread that owns the given window.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void PostKey(HWND target, WPARAM key) {
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+TEST(PorticoProgram, KeyboardAloneOpensAndClosesTheAboutBoxThenStartsTheFastCutter) {
+    Installation install;
+    ChildProgram portico(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
+    const HWND window = portico.WaitForWindow("Kestrix Launcher", 30s);
+    ASSERT_TRUE(window);
+    const HWND fastCutter = ChildAt(window, 543 + 100, 181 + 100);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == fastCutter; }, 10s));
+
+    // Three Tabs through the other buttons, then (History), Report Bugs and About.
+    for (int i = 0; i < 3; ++i) {
+        const HWND before = FocusOf(window);
+        PostKey(before, VK_TAB);
+        ASSERT_TRUE(WaitFor([&] { return FocusOf(window) != before; }, 10s));
+    }
+    for (int i = 0; i < 3; ++i) {
+        PostKey(FocusOf(window), VK_TAB);
+        ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == window; }, 10s));
+        std::this_thread::sleep_for(200ms);
+    }
+    PostKey(window, VK_RETURN);
+    const HWND about = WaitForTopWindow(L"KestrixForm", L"About", 30s);
+    ASSERT_TRUE(about);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(window) && GetAncestor(FocusOf(window), GA_ROOT) == about; }, 10s));
+    PostKey(FocusOf(window), VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about) || !IsWindowVisible(about); }, 10s));
+
+    // Back on About: Home Page, then round to the fast cutter.
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == window; }, 10s));
+    PostKey(window, VK_TAB);
+    std::this_thread::sleep_for(200ms);
+    PostKey(window, VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == fastCutter; }, 10s));
+    PostKey(fastCutter, VK_RETURN);
+    const HWND tool = WaitForTopWindow(L"KestrixSiblingStub", L"Snipwell", 30s);
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(ReadAll(install.dir.File("Snipwell.log")), "Wrenfold SINGLE_CUT\r\n");
+    PostMessageW(tool, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(window) != FALSE; }, 30s));
+
+    // Alt+F4 still closes the launcher.
+    PostMessageW(FocusOf(window) ? FocusOf(window) : window, WM_SYSKEYDOWN, VK_F4, static_cast<LPARAM>(1u | (1u << 29)));
     EXPECT_EQ(portico.WaitForExit(30s), 0);
 }
 

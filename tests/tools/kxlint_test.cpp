@@ -174,6 +174,15 @@ TEST(KxLint, DemoFilesAreClean) {
     if (checked == 0) GTEST_SKIP() << "no demo files in " << demo;
 }
 
+TEST(KxLint, SpokenNamesOfPictureButtonsAreOptionalAbsentOrEmpty) {
+    // The complete file above has none of them and is clean; empty ones are clean too.
+    test::TempDir dir;
+    ExpectClean(dir.Write("Main.txt", Join(LauncherLines, {
+        {7, "ImagePath=Skin\r\nbtnCut.AccessibleName=\r\nbtnClose.AccessibleName=Close"},
+        {15, "btnok=OK\r\nbtnFrmClose.AccessibleName="},
+    })));
+}
+
 TEST(KxLint, NamesTheMarkerOfEveryMissingOrEmptyKey) {
     test::TempDir dir;
     const std::string launcher = dir.Write("Main.txt", Join(LauncherLines, {

@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "Application.h"
 #include "MainFrm.h"
 #include "SurveyFrm.h"
@@ -28,6 +29,33 @@ protected:
     bool installed_ = (install.Use(), true);
     TfrmWait wait{prompt};
 };
+
+void ExpectReadAs(HWND control, long role, const std::string& name) {
+    test::AccessibleWindow object(control);
+    ASSERT_TRUE(object.Valid());
+    EXPECT_EQ(object.Self().Role, role) << name;
+    EXPECT_EQ(object.Self().Name, name);
+}
+
+TEST_F(SurveyTest, EveryControlOfThePromptTheSurveyAndTheWaitDialogHasARoleAndAName) {
+    ExpectReadAs(prompt.btnSurvey.Handle(), ROLE_SYSTEM_PUSHBUTTON, prompt.btnSurvey.Text());
+    ExpectReadAs(prompt.btnUninstall.Handle(), ROLE_SYSTEM_PUSHBUTTON, prompt.btnUninstall.Text());
+    ExpectReadAs(prompt.btnOK.Handle(), ROLE_SYSTEM_PUSHBUTTON, prompt.btnOK.Text());
+    for (const std::string& name : {prompt.btnSurvey.Text(), prompt.btnUninstall.Text(), prompt.btnOK.Text()})
+        EXPECT_FALSE(name.empty());
+
+    TfrmSurvey survey(prompt);
+    survey.Show();
+    ExpectReadAs(survey.btnSubmitSurvey.Handle(), ROLE_SYSTEM_PUSHBUTTON, "Submit");
+    ExpectReadAs(survey.edEmail.Handle(), ROLE_SYSTEM_TEXT, "Your e-mail address:");
+    ExpectReadAs(survey.edText.Handle(), ROLE_SYSTEM_TEXT, survey.lblTip.Text());
+    survey.Hide();
+
+    wait.Show();
+    ExpectReadAs(wait.btnCancel.Handle(), ROLE_SYSTEM_PUSHBUTTON, wait.btnCancel.Text());
+    EXPECT_FALSE(wait.btnCancel.Text().empty());
+    wait.Hide();
+}
 
 TEST_F(SurveyTest, LaysTheFormOutFromItsTextsAndFillsTheShortNameIntoTheCaption) {
     TfrmSurvey survey(prompt);
