@@ -299,7 +299,7 @@ TEST(ValedictProgram, TheShellTheRichEditAndWinsockLoadOnlyWhenTheyAreFirstNeede
     ASSERT_NE(prompt, nullptr);
     for (const char* late : {"shell32.dll", "msftedit.dll", "ws2_32.dll", "wininet.dll"})
         EXPECT_FALSE(child.HasLoaded(late)) << late << " loaded before the prompt was used";
-    Press(FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
     ASSERT_NE(child.WaitForWindow("Help us improve Kestrix", WindowWait), nullptr);
     EXPECT_TRUE(child.HasLoaded("msftedit.dll"));
     EXPECT_FALSE(child.HasLoaded("ws2_32.dll"));  // not before a survey is sent
