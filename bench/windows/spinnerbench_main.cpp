@@ -98,11 +98,10 @@ Gaps StalledPost(unsigned milliseconds, loopback::Server& server) {
     valedict::SendData.Address = "me@example.com";
     valedict::SendData.Subject = "Feedback";
     valedict::SendData.Content = "Stalled on purpose";
-    valedict::BeginSubmission();
     TickLog log{wait.Handle(), reinterpret_cast<UINT_PTR>(&wait.TimerGif), {}};
     watched = &log;
     SetTimer(nullptr, 0, milliseconds, &PressCancel);
-    wait.ShowModal();
+    wait.Run(valedict::ConfirmSubmission());
     watched = nullptr;
     if (server.Requests().empty()) {
         std::fprintf(stderr, "kxspinnerbench: the post never reached the server\n");
