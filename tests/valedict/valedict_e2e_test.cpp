@@ -49,6 +49,18 @@ void Keep(HWND window, const std::string& name) {
 // The next message box of the program: its text, after which its OK button is pressed.
 std::string AnswerBox(const test::ChildProgram& child) { return test::AnswerMessageBox(child.ProcessId()); }
 
+// Opens the survey from the prompt, types both fields, submits and confirms; the survey window.
+HWND SubmitSurvey(const test::ChildProgram& child, HWND prompt, const wchar_t* text, const wchar_t* email) {
+    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
+    if (!survey) return nullptr;
+    SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageW(test::FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(email));
+    test::PressButton(test::FindChild(survey, "Button", "Submit"));
+    EXPECT_EQ(AnswerBox(child), "Send the survey now?");
+    return survey;
+}
+
 // Exit code of a program that must end without ever showing a window.
 int ExitCodeWithoutWindow(test::ChildProgram& child, bool& showedWindow) {
     showedWindow = false;
@@ -236,13 +248,8 @@ TEST(ValedictProgram, ACancelledSurveyIsNeverSentThoughANewSurveyOpensAtOnce) {
                              {"KESTRIX_FEEDBACK_SERVER=127.0.0.1:" + std::to_string(server.Port())});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
-    HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
+    HWND survey = SubmitSurvey(child, prompt, L"Cancelled words", L"me@example.com");
     ASSERT_NE(survey, nullptr);
-    SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Cancelled words"));
-    SendMessageW(test::FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
-    test::PressButton(test::FindChild(survey, "Button", "Submit"));
-    EXPECT_EQ(AnswerBox(child), "Send the survey now?");
     HWND wait = child.WaitForWindow("Sending your survey", 5s);
     ASSERT_NE(wait, nullptr);
     // A quick user: cancel, close the survey and open a new one, all within a moment.
@@ -274,13 +281,8 @@ TEST(ValedictProgram, AFailedPostIsReportedAndTheSurveyStaysOpen) {
                              {"KESTRIX_FEEDBACK_SERVER=127.0.0.1:" + std::to_string(port)});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
-    HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
+    HWND survey = SubmitSurvey(child, prompt, L"Slow start", L"me@example.com");
     ASSERT_NE(survey, nullptr);
-    SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Slow start"));
-    SendMessageW(test::FindChild(survey, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"me@example.com"));
-    test::PressButton(test::FindChild(survey, "Button", "Submit"));
-    EXPECT_EQ(AnswerBox(child), "Send the survey now?");
     EXPECT_EQ(AnswerBox(child), "Sorry, the survey could not be sent.");
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(IsWindowVisible(survey));
