@@ -31,17 +31,17 @@ int main(int argc, char** argv) {
         mainForm = std::make_unique<valedict::TfrmMain>(arguments);
         application.SetMainForm(mainForm.get());
     });
-    if (mainForm) {
-        // Its texts come through LanguageFilePath, which the prompt's creation has set.
-        application.Guarded([&] {
-            waitForm = std::make_unique<valedict::TfrmWait>(*mainForm);
-            valedict::frmWait = waitForm.get();
-        });
-    }
     ui::MarkStartup("windows created");
     if (mainForm && !application.Terminated()) {
         mainForm->Show();
         ui::MarkStartup("shown");
+        // The wait dialog is first needed when a survey is confirmed, so it is made after the
+        // prompt's first paint, before any input can reach the prompt. Its texts come through
+        // LanguageFilePath, which the prompt's creation has set.
+        application.Guarded([&] {
+            waitForm = std::make_unique<valedict::TfrmWait>(*mainForm);
+            valedict::frmWait = waitForm.get();
+        });
         application.Run();
     }
     valedict::frmWait = nullptr;
