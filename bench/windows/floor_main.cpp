@@ -1,8 +1,10 @@
 // The floor of the start-up benchmark: the least a window of ours must do before its first
-// paint, built the same way as the programs. It shows an 800 x 480 window and draws one line
-// of text in the programs' font, so that font loading and font linking count on both sides;
-// with the argument "bare" it only fills the window. The square drawn last tells the
-// benchmark that the paint is complete.
+// paint, built the same way as the programs. It shows a borderless 800 x 480 window, the
+// launcher's, and draws one line of text in the programs' font, so that font loading and font
+// linking count on both sides; with the argument "framed" the window is the feedback prompt's
+// instead, 576 x 372 inside a sizeable frame with a caption; with "bare" it only fills the
+// borderless window. The square drawn last, at the centre, tells the benchmark that the paint
+// is complete.
 #include "Font.h"
 #include "StartupMarks.h"
 
@@ -36,7 +38,10 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
                 DrawTextW(dc, L"Kestrix 3.0.0", -1, &line, DT_SINGLELINE | DT_NOPREFIX);
                 SelectObject(dc, old);
             }
-            FillColor(dc, RECT{396, 236, 404, 244}, drawText ? Finished : Background);
+            RECT client;
+            GetClientRect(hwnd, &client);
+            const int x = client.right / 2, y = client.bottom / 2;
+            FillColor(dc, RECT{x - 4, y - 4, x + 4, y + 4}, drawText ? Finished : Background);
             EndPaint(hwnd, &ps);
             return 0;
         }
@@ -52,17 +57,23 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 int main(int argc, char** argv) {
     kx::ui::MarkStartup("main");
-    drawText = !(argc > 1 && std::strcmp(argv[1], "bare") == 0);
+    const char* kind = argc > 1 ? argv[1] : "";
+    drawText = std::strcmp(kind, "bare") != 0;
+    const bool framed = std::strcmp(kind, "framed") == 0;
     WNDCLASSW wc{};
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = L"KestrixFloor";
     RegisterClassW(&wc);
-    const int left = (GetSystemMetrics(SM_CXVIRTUALSCREEN) - 800) / 2;
-    const int top = (GetSystemMetrics(SM_CYVIRTUALSCREEN) - 480) / 2;
-    HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, wc.lpszClassName, L"Floor", WS_POPUP | WS_VISIBLE, left, top, 800,
-                                480, nullptr, nullptr, wc.hInstance, nullptr);
+    const DWORD style = framed ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME : WS_POPUP;
+    RECT r{0, 0, framed ? 576 : 800, framed ? 372 : 480};
+    AdjustWindowRectEx(&r, style, FALSE, WS_EX_APPWINDOW);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    const int left = (GetSystemMetrics(SM_CXVIRTUALSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYVIRTUALSCREEN) - height) / 2;
+    HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, wc.lpszClassName, L"Floor", style | WS_VISIBLE, left, top, width,
+                                height, nullptr, nullptr, wc.hInstance, nullptr);
     kx::ui::MarkStartup("windows created");
     UpdateWindow(hwnd);
     kx::ui::MarkStartup("shown");

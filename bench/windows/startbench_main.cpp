@@ -1,7 +1,8 @@
 // kxstartbench DEMOFOLDER [ROUNDS]: time from process start to the first complete paint of the
-// launcher's main window and of the feedback prompt, against the floor program (with its line
-// of text, and bare), measured in interleaved rounds under the same display; each program's
-// peak working set and file size; and the split of the start-up by the programs' own marks.
+// launcher's main window and of the feedback prompt, each against the floor program showing a
+// window of its size and frame with its line of text (and the bare borderless window), measured
+// in interleaved rounds under the same display; each program's peak working set and file size;
+// and the split of the start-up by the programs' own marks.
 #include "FileEncryptUnit.h"
 #include "Global.h"
 #include "Os.h"
@@ -35,6 +36,7 @@ struct Subject {
     std::vector<std::string> Arguments;
     int ClientWidth, ClientHeight;
     std::vector<Probe> Probes;
+    std::size_t Floor;  // the subject this one is measured against
     std::vector<Sample> Samples;
 };
 
@@ -189,13 +191,16 @@ int main(int argc, char** argv) {
     const std::string productText = "[Product]\r\nProduct short Name=Kestrix\r\n";
     kx::os::WriteFileBytes(product, std::vector<std::uint8_t>(productText.begin(), productText.end()));
 
+    const COLORREF finished = RGB(200, 120, 20), background = RGB(20, 80, 140);
+    const std::string floorProgram = kx::os::ProgramFolder() + "kxfloor.exe";
     std::vector<Subject> subjects = {
-        {"floor", kx::os::ProgramFolder() + "kxfloor.exe", {}, 800, 480, {{400, 240, RGB(200, 120, 20)}}, {}},
-        {"bare", kx::os::ProgramFolder() + "kxfloor.exe", {"bare"}, 800, 480, {{400, 240, RGB(20, 80, 140)}}, {}},
+        {"floor", floorProgram, {}, 800, 480, {{400, 240, finished}}, 0, {}},
+        {"framed", floorProgram, {"framed"}, 576, 372, {{288, 186, finished}}, 1, {}},
+        {"bare", floorProgram, {"bare"}, 800, 480, {{400, 240, background}}, 2, {}},
         {"Portico", demo + "Portico.exe", {}, 800, 480,
          {{10, 470, BitmapPixel(skin + "Main.bmp", 10, 470)},
-          {543 + 116, 181 + 150, BitmapPixel(skin + "btnEasyCut_Normal.bmp", 116, 150)}}, {}},
-        {"Valedict", demo + "Valedict.exe", {"0", product}, 576, 372, {{5, 5, GetSysColor(COLOR_BTNFACE)}}, {}},
+          {543 + 116, 181 + 150, BitmapPixel(skin + "btnEasyCut_Normal.bmp", 116, 150)}}, 0, {}},
+        {"Valedict", demo + "Valedict.exe", {"0", product}, 576, 372, {{5, 5, GetSysColor(COLOR_BTNFACE)}}, 1, {}},
     };
     // The programs learn where to write their marks from the environment they inherit.
     const std::string marksFile = kx::os::TempFolder() + "kxstartbench-marks.txt";
@@ -211,24 +216,27 @@ int main(int argc, char** argv) {
         }
     DeleteFileW(kx::ToWide(marksFile).c_str());
 
-    const double floor = Median(Column<double>(subjects[0], &Sample::Milliseconds));
-    const double bare = Median(Column<double>(subjects[1], &Sample::Milliseconds));
-    const double floorPeak = static_cast<double>(Median(Column<SIZE_T>(subjects[0], &Sample::PeakAtPaint)));
-    std::printf("%-9s %8s %8s %8s %8s %7s %12s %8s %12s %9s\n", "program", "min ms", "median", "max ms", "x floor",
-                "x bare", "peak WS KiB", "x floor", "at rest KiB", "size KiB");
-    for (const Subject& subject : subjects) {
+    const auto medianTime = [&](std::size_t i) { return Median(Column<double>(subjects[i], &Sample::Milliseconds)); };
+    const auto medianPeak = [&](std::size_t i) {
+        return static_cast<double>(Median(Column<SIZE_T>(subjects[i], &Sample::PeakAtPaint)));
+    };
+    const double bare = medianTime(2);
+    std::printf("%-9s %8s %8s %8s %-7s %8s %7s %12s %8s %12s %9s\n", "program", "min ms", "median", "max ms", "floor",
+                "x floor", "x bare", "peak WS KiB", "x floor", "at rest KiB", "size KiB");
+    for (std::size_t i = 0; i < subjects.size(); ++i) {
+        const Subject& subject = subjects[i];
         std::vector<double> times = Column<double>(subject, &Sample::Milliseconds);
         std::sort(times.begin(), times.end());
         if (times.empty()) continue;
-        const double median = Median(times);
-        const SIZE_T peak = Median(Column<SIZE_T>(subject, &Sample::PeakAtPaint));
-        std::printf("%-9s %8.1f %8.1f %8.1f %8.2f %7.2f %12zu %8.2f %12zu %9lld\n", subject.Label, times.front(), median,
-                    times.back(), floor > 0 ? median / floor : 0.0, bare > 0 ? median / bare : 0.0, peak / 1024,
-                    floorPeak > 0 ? static_cast<double>(peak) / floorPeak : 0.0,
+        const double median = Median(times), floor = medianTime(subject.Floor), floorPeak = medianPeak(subject.Floor);
+        std::printf("%-9s %8.1f %8.1f %8.1f %-7s %8.2f %7.2f %12.0f %8.2f %12zu %9lld\n", subject.Label, times.front(),
+                    median, times.back(), subjects[subject.Floor].Label, floor > 0 ? median / floor : 0.0,
+                    bare > 0 ? median / bare : 0.0, medianPeak(i) / 1024, floorPeak > 0 ? medianPeak(i) / floorPeak : 0.0,
                     Median(Column<SIZE_T>(subject, &Sample::PeakAtRest)) / 1024, FileSize(subject.Program) / 1024);
     }
-    std::printf("(%d rounds of interleaved starts after %d warm-up rounds; x: ratio of medians; peak working set\n"
-                " at the first complete paint and after 1.5 s at rest, median)\n",
+    std::printf("(%d rounds of interleaved starts after %d warm-up rounds; x: ratio of medians, against the floor\n"
+                " of the program's window size and frame; peak working set at the first complete paint and after\n"
+                " 1.5 s at rest, median)\n",
                 rounds, warmUpRounds);
 
     // Where the time goes: the median time of each step, from the process's creation to its
