@@ -25,7 +25,7 @@ feedback=$(scripts/wine-run.sh winepath -w "$root/demo/Valedict.dat" 2>/dev/null
  scripts/with-display.sh bash -c '
    echo "== start-up to the first complete paint, against the floor program"
    echo "(load average before: $(cut -d" " -f1-3 /proc/loadavg))"
-   scripts/wine-run.sh build/win64/bin/kxstartbench.exe "$1" 7
+   scripts/wine-run.sh build/win64/bin/kxstartbench.exe "$1" 25
    echo "(load average after: $(cut -d" " -f1-3 /proc/loadavg))"
    echo "== one lookup, against the platform'"'"'s profile-file routine"
    scripts/wine-run.sh build/win64/bin/kxinibench.exe "$2" Product UpdateUrl 2000

@@ -26,7 +26,7 @@ struct Probe {
 
 struct Sample {
     double Milliseconds;
-    SIZE_T PeakAtPaint, PeakAtRest;
+    SIZE_T PeakAtPaint;
     std::vector<std::pair<std::string, double>> Marks;  // in the order the program took them
 };
 
@@ -38,6 +38,7 @@ struct Subject {
     std::vector<Probe> Probes;
     std::size_t Floor;  // the subject this one is measured against
     std::vector<Sample> Samples;
+    std::vector<SIZE_T> PeaksAtRest;
 };
 
 COLORREF BitmapPixel(const std::string& path, int x, int y) {
@@ -117,8 +118,12 @@ SIZE_T PeakWorkingSet(HANDLE process) {
     return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.PeakWorkingSetSize : 0;
 }
 
-// One start of the subject; a sample is kept when keep is set (warm-up starts are not).
-bool MeasureOnce(Subject& subject, const std::string& marksFile, bool keep) {
+enum class Start { WarmUp, Timed, AtRest };
+
+// One start of the subject. A timed start keeps its time, its peak working set at the first
+// complete paint and its marks; a start at rest keeps the peak 1.5 s later; a warm-up, nothing.
+// Timed starts end soon after the paint, so that the starts of a round lie close together.
+bool MeasureOnce(Subject& subject, const std::string& marksFile, Start kind) {
     std::wstring commandLine = L"\"" + kx::ToWide(subject.Program) + L"\"";
     for (const std::string& argument : subject.Arguments) commandLine += L" \"" + kx::ToWide(argument) + L"\"";
     const std::wstring folder = kx::ToWide(subject.Program.substr(0, subject.Program.find_last_of('\\')));
@@ -137,12 +142,14 @@ bool MeasureOnce(Subject& subject, const std::string& marksFile, bool keep) {
         if (!seen) Sleep(1);
     }
     QueryPerformanceCounter(&now);
-    if (seen) {
-        Sample sample{MillisecondsBetween(start.QuadPart, now.QuadPart), PeakWorkingSet(process.hProcess), 0, {}};
-        Sleep(1500);  // at rest
-        sample.PeakAtRest = PeakWorkingSet(process.hProcess);
+    if (seen && kind == Start::Timed) {
+        Sample sample{MillisecondsBetween(start.QuadPart, now.QuadPart), PeakWorkingSet(process.hProcess), {}};
+        Sleep(100);  // the last mark may follow the paint
         sample.Marks = ReadMarks(marksFile, start.QuadPart);
-        if (keep) subject.Samples.push_back(std::move(sample));
+        subject.Samples.push_back(std::move(sample));
+    } else if (seen && kind == Start::AtRest) {
+        Sleep(1500);
+        subject.PeaksAtRest.push_back(PeakWorkingSet(process.hProcess));
     }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
@@ -181,7 +188,7 @@ int main(int argc, char** argv) {
     }
     std::string demo = args[1];
     if (demo.back() != '\\') demo += '\\';
-    const int rounds = args.size() > 2 ? std::max(3, std::atoi(args[2].c_str())) : 5;
+    const int rounds = args.size() > 2 ? std::max(3, std::atoi(args[2].c_str())) : 25;
 
     // The launcher's skin tells what its first complete paint shows.
     const std::string language = kx::os::TempFolder() + "kxstartbench-Main.txt";
@@ -194,24 +201,27 @@ int main(int argc, char** argv) {
     const COLORREF finished = RGB(200, 120, 20), background = RGB(20, 80, 140);
     const std::string floorProgram = kx::os::ProgramFolder() + "kxfloor.exe";
     std::vector<Subject> subjects = {
-        {"floor", floorProgram, {}, 800, 480, {{400, 240, finished}}, 0, {}},
-        {"framed", floorProgram, {"framed"}, 576, 372, {{288, 186, finished}}, 1, {}},
-        {"bare", floorProgram, {"bare"}, 800, 480, {{400, 240, background}}, 2, {}},
+        {"floor", floorProgram, {}, 800, 480, {{400, 240, finished}}, 0, {}, {}},
+        {"framed", floorProgram, {"framed"}, 576, 372, {{288, 186, finished}}, 1, {}, {}},
+        {"bare", floorProgram, {"bare"}, 800, 480, {{400, 240, background}}, 2, {}, {}},
         {"Portico", demo + "Portico.exe", {}, 800, 480,
          {{10, 470, BitmapPixel(skin + "Main.bmp", 10, 470)},
-          {543 + 116, 181 + 150, BitmapPixel(skin + "btnEasyCut_Normal.bmp", 116, 150)}}, 0, {}},
-        {"Valedict", demo + "Valedict.exe", {"0", product}, 576, 372, {{5, 5, GetSysColor(COLOR_BTNFACE)}}, 1, {}},
+          {543 + 116, 181 + 150, BitmapPixel(skin + "btnEasyCut_Normal.bmp", 116, 150)}}, 0, {}, {}},
+        {"Valedict", demo + "Valedict.exe", {"0", product}, 576, 372, {{5, 5, GetSysColor(COLOR_BTNFACE)}}, 1, {}, {}},
     };
     // The programs learn where to write their marks from the environment they inherit.
     const std::string marksFile = kx::os::TempFolder() + "kxstartbench-marks.txt";
     SetEnvironmentVariableW(L"KX_STARTUP_MARKS", kx::ToWide(marksFile).c_str());
     // Each round starts every subject once, beginning with a different one each time, so that
     // none always follows the same neighbour; the warm-up rounds fill the caches and count not.
-    const int warmUpRounds = 2;
-    for (int round = 0; round < warmUpRounds + rounds; ++round)
+    const int warmUpRounds = 2, restRounds = 3;
+    for (int round = 0; round < warmUpRounds + rounds + restRounds; ++round)
         for (std::size_t i = 0; i < subjects.size(); ++i) {
             Subject& subject = subjects[(i + round) % subjects.size()];
-            if (!MeasureOnce(subject, marksFile, round >= warmUpRounds))
+            const Start kind = round < warmUpRounds ? Start::WarmUp
+                               : round < warmUpRounds + rounds ? Start::Timed
+                                                                : Start::AtRest;
+            if (!MeasureOnce(subject, marksFile, kind))
                 std::fprintf(stderr, "kxstartbench: %s showed no painted window\n", subject.Label);
         }
     DeleteFileW(kx::ToWide(marksFile).c_str());
@@ -232,12 +242,12 @@ int main(int argc, char** argv) {
         std::printf("%-9s %8.1f %8.1f %8.1f %-7s %8.2f %7.2f %12.0f %8.2f %12zu %9lld\n", subject.Label, times.front(),
                     median, times.back(), subjects[subject.Floor].Label, floor > 0 ? median / floor : 0.0,
                     bare > 0 ? median / bare : 0.0, medianPeak(i) / 1024, floorPeak > 0 ? medianPeak(i) / floorPeak : 0.0,
-                    Median(Column<SIZE_T>(subject, &Sample::PeakAtRest)) / 1024, FileSize(subject.Program) / 1024);
+                    Median(subject.PeaksAtRest) / 1024, FileSize(subject.Program) / 1024);
     }
     std::printf("(%d rounds of interleaved starts after %d warm-up rounds; x: ratio of medians, against the floor\n"
-                " of the program's window size and frame; peak working set at the first complete paint and after\n"
-                " 1.5 s at rest, median)\n",
-                rounds, warmUpRounds);
+                " of the program's window size and frame; peak working set at the first complete paint, median, and\n"
+                " 1.5 s after it in %d more rounds)\n",
+                rounds, warmUpRounds, restRounds);
 
     // Where the time goes: the median time of each step, from the process's creation to its
     // first mark ("main": process start and the DLLs it imports), from mark to mark, and from
