@@ -81,6 +81,9 @@ void WinControl::SetFont(const FontSpec& font) {
 }
 
 void WinControl::SetBounds(int left, int top, int width, int height) {
+    // Every picture of a skinned button sets its size again; only a change is worth a move.
+    const RECT r = Bounds();
+    if (r.left == left && r.top == top && r.right - r.left == width && r.bottom - r.top == height) return;
     SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
