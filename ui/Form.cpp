@@ -338,7 +338,7 @@ void Form::InvalidateArea(const RECT& area) { ::InvalidateRect(hwnd_, &area, FAL
 
 void Form::PaintArea(HDC dc, const RECT& area) {
     POINT oldOrigin;
-    SetViewportOrgEx(dc, -area.left, -area.top, &oldOrigin);
+    OffsetViewportOrgEx(dc, -area.left, -area.top, &oldOrigin);
     HBRUSH brush = CreateSolidBrush(color_);
     FillRect(dc, &area, brush);
     DeleteObject(brush);

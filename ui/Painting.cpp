@@ -2,19 +2,37 @@
 
 #include "Application.h"
 
+#include <algorithm>
+
 namespace kx::ui {
+namespace {
+
+// A large window is drawn in bands of about this many bytes: it needs no bitmap of its size.
+constexpr int BandBytes = 256 * 1024;
+
+}  // namespace
 
 void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& client)>& draw) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     RECT client;
     GetClientRect(hwnd, &client);
-    if (client.right > 0 && client.bottom > 0) {
+    if (client.right > 0 && client.bottom > 0 && ps.rcPaint.bottom > ps.rcPaint.top) {
+        const int bandHeight = std::clamp(BandBytes / (4 * static_cast<int>(client.right)), 1,
+                                          static_cast<int>(client.bottom));
         HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+        HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, bandHeight);
         HGDIOBJ old = SelectObject(memory, bitmap);
-        Application::Instance().Guarded([&] { draw(memory, client); });
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        Application::Instance().Guarded([&] {
+            for (int top = ps.rcPaint.top / bandHeight * bandHeight; top < ps.rcPaint.bottom; top += bandHeight) {
+                // The band shows client rows from top on; every band starts from the same state.
+                const int saved = SaveDC(memory);
+                SetViewportOrgEx(memory, 0, -top, nullptr);
+                draw(memory, client);
+                BitBlt(dc, 0, top, client.right, bandHeight, memory, 0, top, SRCCOPY);
+                RestoreDC(memory, saved);
+            }
+        });
         SelectObject(memory, old);
         DeleteObject(bitmap);
         DeleteDC(memory);

@@ -1,5 +1,7 @@
-// Painting a window through one off-screen bitmap of its client size, copied in one operation,
-// so nothing flickers. For WM_PAINT handlers; errors in draw go to the default error handler.
+// Painting a window through an off-screen bitmap, so nothing flickers: draw gets a memory DC in
+// client coordinates. A large window is drawn band by band, each band copied in one operation;
+// draw is called once per band, which the memory bitmap clips to. For WM_PAINT handlers; errors
+// in draw go to the default error handler.
 #pragma once
 
 #include <windows.h>

@@ -43,8 +43,12 @@ void Picture::Paint(HDC dc) {
         dest.right = dest.left + bitmap_->Width();
         dest.bottom = dest.top + bitmap_->Height();
     }
-    const COLORREF key = bitmap_->PixelAt(0, bitmap_->Height() - 1);
-    bitmap_->Draw(dc, dest, transparent_ ? &key : nullptr);
+    if (transparent_) {
+        const COLORREF key = bitmap_->PixelAt(0, bitmap_->Height() - 1);
+        bitmap_->Draw(dc, dest, &key);
+    } else {
+        bitmap_->Draw(dc, dest, nullptr);
+    }
 }
 
 }  // namespace kx::ui
