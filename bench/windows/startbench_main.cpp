@@ -231,22 +231,32 @@ int main(int argc, char** argv) {
         return static_cast<double>(Median(Column<SIZE_T>(subjects[i], &Sample::PeakAtPaint)));
     };
     const double bare = medianTime(2);
-    std::printf("%-9s %8s %8s %8s %-7s %8s %7s %12s %8s %12s %9s\n", "program", "min ms", "median", "max ms", "floor",
-                "x floor", "x bare", "peak WS KiB", "x floor", "at rest KiB", "size KiB");
+    // The same round's starts lie seconds apart: a ratio taken within each round leaves out
+    // much of the machine's drift from one round to the next.
+    const auto pairedRatio = [&](const Subject& subject) {
+        const std::vector<Sample>& own = subject.Samples;
+        const std::vector<Sample>& floor = subjects[subject.Floor].Samples;
+        std::vector<double> ratios;
+        if (own.size() == floor.size())
+            for (std::size_t r = 0; r < own.size(); ++r) ratios.push_back(own[r].Milliseconds / floor[r].Milliseconds);
+        return Median(ratios);
+    };
+    std::printf("%-9s %8s %8s %8s %-7s %8s %7s %7s %12s %8s %12s %9s\n", "program", "min ms", "median", "max ms",
+                "floor", "x floor", "paired", "x bare", "peak WS KiB", "x floor", "at rest KiB", "size KiB");
     for (std::size_t i = 0; i < subjects.size(); ++i) {
         const Subject& subject = subjects[i];
         std::vector<double> times = Column<double>(subject, &Sample::Milliseconds);
         std::sort(times.begin(), times.end());
         if (times.empty()) continue;
         const double median = Median(times), floor = medianTime(subject.Floor), floorPeak = medianPeak(subject.Floor);
-        std::printf("%-9s %8.1f %8.1f %8.1f %-7s %8.2f %7.2f %12.0f %8.2f %12zu %9lld\n", subject.Label, times.front(),
-                    median, times.back(), subjects[subject.Floor].Label, floor > 0 ? median / floor : 0.0,
-                    bare > 0 ? median / bare : 0.0, medianPeak(i) / 1024, floorPeak > 0 ? medianPeak(i) / floorPeak : 0.0,
+        std::printf("%-9s %8.1f %8.1f %8.1f %-7s %8.2f %7.2f %7.2f %12.0f %8.2f %12zu %9lld\n", subject.Label,
+                    times.front(), median, times.back(), subjects[subject.Floor].Label, floor > 0 ? median / floor : 0.0,
+                    pairedRatio(subject), bare > 0 ? median / bare : 0.0, medianPeak(i) / 1024, floorPeak > 0 ? medianPeak(i) / floorPeak : 0.0,
                     Median(subject.PeaksAtRest) / 1024, FileSize(subject.Program) / 1024);
     }
     std::printf("(%d rounds of interleaved starts after %d warm-up rounds; x: ratio of medians, against the floor\n"
-                " of the program's window size and frame; peak working set at the first complete paint, median, and\n"
-                " 1.5 s after it in %d more rounds)\n",
+                " of the program's window size and frame; paired: median of the ratios within each round; peak\n"
+                " working set at the first complete paint, median, and 1.5 s after it in %d more rounds)\n",
                 rounds, warmUpRounds, restRounds);
 
     // Where the time goes: the median time of each step, from the process's creation to its
