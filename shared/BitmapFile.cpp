@@ -19,33 +19,42 @@ std::uint32_t Read(const std::vector<std::uint8_t>& bytes, std::size_t at, int s
 
 }  // namespace
 
+BitmapLayout ReadBitmapLayout(const std::vector<std::uint8_t>& bytes) {
+    BitmapLayout layout;
+    layout.PixelOffset = Read(bytes, 10, 4);
+    layout.HeaderSize = Read(bytes, 14, 4);
+    layout.Core = layout.HeaderSize == CoreHeaderSize;
+    if (layout.Core) {
+        layout.Width = Read(bytes, 18, 2);
+        layout.Height = Read(bytes, 20, 2);
+        layout.Planes = Read(bytes, 22, 2);
+        layout.BitCount = Read(bytes, 24, 2);
+    } else {
+        layout.Width = static_cast<std::int32_t>(Read(bytes, 18, 4));
+        layout.Height = static_cast<std::int32_t>(Read(bytes, 22, 4));
+        layout.Planes = Read(bytes, 26, 2);
+        layout.BitCount = Read(bytes, 28, 2);
+        layout.Compression = Read(bytes, 30, 4);
+        layout.ImageSize = Read(bytes, 34, 4);
+        layout.ColorsUsed = Read(bytes, 46, 4);
+    }
+    return layout;
+}
+
 std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
     const std::uint64_t size = bytes.size();
     if (size < FileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M') return "it is not a bitmap file";
-    const std::uint32_t pixelOffset = Read(bytes, 10, 4);
     const std::uint32_t headerSize = Read(bytes, 14, 4);
-    const bool core = headerSize == CoreHeaderSize;
-    if (!core && headerSize != InfoHeaderSize && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
-        headerSize != 124)
+    if (headerSize != CoreHeaderSize && headerSize != InfoHeaderSize && headerSize != 52 && headerSize != 56 &&
+        headerSize != 108 && headerSize != 124)
         return "its header is of an unknown kind";
     if (FileHeaderSize + headerSize > size) return "its header is cut short";
 
-    std::int64_t width, height;
-    std::uint32_t planes, bitCount, compression = Rgb, colorsUsed = 0, imageSize = 0;
-    if (core) {
-        width = Read(bytes, 18, 2);
-        height = Read(bytes, 20, 2);
-        planes = Read(bytes, 22, 2);
-        bitCount = Read(bytes, 24, 2);
-    } else {
-        width = static_cast<std::int32_t>(Read(bytes, 18, 4));
-        height = static_cast<std::int32_t>(Read(bytes, 22, 4));
-        planes = Read(bytes, 26, 2);
-        bitCount = Read(bytes, 28, 2);
-        compression = Read(bytes, 30, 4);
-        imageSize = Read(bytes, 34, 4);
-        colorsUsed = Read(bytes, 46, 4);
-    }
+    const BitmapLayout layout = ReadBitmapLayout(bytes);
+    const std::uint32_t pixelOffset = layout.PixelOffset, planes = layout.Planes, bitCount = layout.BitCount;
+    const std::uint32_t compression = layout.Compression, colorsUsed = layout.ColorsUsed;
+    const bool core = layout.Core;
+    std::int64_t width = layout.Width, height = layout.Height;
     const bool topDown = height < 0;
     if (topDown) height = -height;
     if (width <= 0 || height <= 0) return "its size is not positive";
@@ -64,19 +73,18 @@ std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
     if (!formatKnown) return "its pixel format is not supported";
 
     // The colour table (and the masks of an information header) lie between header and pixels.
-    std::uint64_t tableEnd = FileHeaderSize + headerSize;
+    std::uint64_t tableEnd = layout.TableOffset();
     if (compression == BitFields && headerSize == InfoHeaderSize) tableEnd += 12;
     if (bitCount <= 8) {
-        const std::uint64_t fullTable = std::uint64_t{1} << bitCount;
-        if (colorsUsed > fullTable) return "its colour table is too long";
-        tableEnd += (colorsUsed ? colorsUsed : fullTable) * (core ? 3 : 4);
+        if (colorsUsed > (std::uint64_t{1} << bitCount)) return "its colour table is too long";
+        tableEnd += std::uint64_t{layout.TableColors()} * (core ? 3 : 4);
     }
     if (tableEnd > size) return "its colour table is cut short";
     if (pixelOffset < FileHeaderSize + headerSize || pixelOffset > size) return "its pixel offset lies outside the file";
 
     const std::uint64_t available = size - pixelOffset;
     if (compression == Rle8 || compression == Rle4) {
-        if (imageSize == 0 || imageSize > available) return "its compressed pixels are cut short";
+        if (layout.ImageSize == 0 || layout.ImageSize > available) return "its compressed pixels are cut short";
         return {};
     }
     const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;

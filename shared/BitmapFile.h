@@ -11,4 +11,20 @@ namespace kx {
 // Empty when the headers, the colour table and the pixels all fit the file; otherwise why not.
 std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes);
 
+// A bitmap file's header fields, the old core header's in the information header's terms.
+struct BitmapLayout {
+    std::uint32_t PixelOffset = 0;
+    std::uint32_t HeaderSize = 0;
+    bool Core = false;  // the old header: three bytes a colour
+    std::int64_t Width = 0, Height = 0;  // a negative height: the rows run top down
+    std::uint32_t Planes = 0, BitCount = 0, Compression = 0, ImageSize = 0, ColorsUsed = 0;
+
+    std::uint64_t TableOffset() const { return 14 + std::uint64_t{HeaderSize}; }
+    std::uint32_t TableColors() const { return BitCount > 8 ? 0 : ColorsUsed ? ColorsUsed : 1u << BitCount; }
+};
+
+// Reads the fields; the file header and an information header of a known size must be whole,
+// which BitmapFileFault checks first.
+BitmapLayout ReadBitmapLayout(const std::vector<std::uint8_t>& bytes);
+
 }  // namespace kx

@@ -12,19 +12,11 @@ namespace kx::ui {
 
 namespace {
 
-std::uint32_t ReadLittleEndian(const std::vector<std::uint8_t>& bytes, std::size_t at, int size) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < size; ++i) value |= std::uint32_t{bytes[at + i]} << (8 * i);
-    return value;
-}
-
 // The pixels of a checked bitmap file in a DIB section of the file's own depth. The system's
 // file loader would open and read the file once more, and it costs far more than the copy.
 HBITMAP SectionFromFileBytes(const std::vector<std::uint8_t>& bytes) {
     constexpr std::size_t FileHeaderSize = 14;
-    const std::uint32_t pixelOffset = ReadLittleEndian(bytes, 10, 4);
-    const bool core = ReadLittleEndian(bytes, FileHeaderSize, 4) == sizeof(BITMAPCOREHEADER);
-    const std::uint32_t headerSize = ReadLittleEndian(bytes, FileHeaderSize, 4);
+    const BitmapLayout layout = ReadBitmapLayout(bytes);
 
     struct {
         BITMAPINFOHEADER header;
@@ -33,43 +25,30 @@ HBITMAP SectionFromFileBytes(const std::vector<std::uint8_t>& bytes) {
     BITMAPINFOHEADER& h = section.header;
     h.biSize = sizeof h;
     h.biPlanes = 1;
-    if (core) {
-        h.biWidth = static_cast<LONG>(ReadLittleEndian(bytes, 18, 2));
-        h.biHeight = static_cast<LONG>(ReadLittleEndian(bytes, 20, 2));
-        h.biBitCount = static_cast<WORD>(ReadLittleEndian(bytes, 24, 2));
-    } else {
-        h.biWidth = static_cast<LONG>(ReadLittleEndian(bytes, 18, 4));
-        h.biHeight = static_cast<LONG>(ReadLittleEndian(bytes, 22, 4));
-        h.biBitCount = static_cast<WORD>(ReadLittleEndian(bytes, 28, 2));
-        h.biCompression = ReadLittleEndian(bytes, 30, 4);
-        h.biClrUsed = ReadLittleEndian(bytes, 46, 4);
-    }
-    if (h.biHeight < 0) h.biHeight = -h.biHeight;  // the copy below turns a top-down file the right way up
-    const std::size_t tableAt = FileHeaderSize + headerSize;
-    if (h.biCompression == BI_BITFIELDS) {
-        // The three masks follow a plain header and are the next fields of a longer one.
+    h.biWidth = static_cast<LONG>(layout.Width);
+    // The copy below turns a top-down file the right way up.
+    h.biHeight = static_cast<LONG>(layout.Height < 0 ? -layout.Height : layout.Height);
+    h.biBitCount = static_cast<WORD>(layout.BitCount);
+    h.biClrUsed = layout.TableColors();
+    // Run-length pixels are unpacked into the section; bit fields keep their masks, which follow
+    // a plain header and are the next fields of a longer one.
+    h.biCompression = layout.Compression == BI_BITFIELDS ? BI_BITFIELDS : BI_RGB;
+    if (h.biCompression == BI_BITFIELDS)
         std::memcpy(section.colors, bytes.data() + FileHeaderSize + sizeof h, 3 * sizeof(DWORD));
-    } else if (h.biBitCount <= 8) {
-        const std::uint32_t count = h.biClrUsed ? h.biClrUsed : 1u << h.biBitCount;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::size_t at = tableAt + i * (core ? 3 : 4);
-            section.colors[i] = RGBQUAD{bytes[at], bytes[at + 1], bytes[at + 2], 0};
-        }
-        h.biCompression = BI_RGB;  // run-length pixels are unpacked into the section
-    } else {
-        h.biCompression = BI_RGB;
+    for (std::uint32_t i = 0; i < h.biClrUsed; ++i) {
+        const std::size_t at = layout.TableOffset() + i * (layout.Core ? 3 : 4);
+        section.colors[i] = RGBQUAD{bytes[at], bytes[at + 1], bytes[at + 2], 0};
     }
-    h.biClrUsed = h.biBitCount <= 8 ? (h.biClrUsed ? h.biClrUsed : 1u << h.biBitCount) : 0;
 
     void* bits = nullptr;
     HBITMAP handle = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&section), DIB_RGB_COLORS, &bits,
                                       nullptr, 0);
     if (!handle) return nullptr;
     // The file's own header, colour table and masks, aligned, describe its pixels to the copy.
-    std::vector<std::uint32_t> fileInfo((pixelOffset - FileHeaderSize + 3) / 4);
-    std::memcpy(fileInfo.data(), bytes.data() + FileHeaderSize, pixelOffset - FileHeaderSize);
+    std::vector<std::uint32_t> fileInfo((layout.PixelOffset - FileHeaderSize + 3) / 4);
+    std::memcpy(fileInfo.data(), bytes.data() + FileHeaderSize, layout.PixelOffset - FileHeaderSize);
     HDC dc = CreateCompatibleDC(nullptr);
-    const int copied = SetDIBits(dc, handle, 0, static_cast<UINT>(h.biHeight), bytes.data() + pixelOffset,
+    const int copied = SetDIBits(dc, handle, 0, static_cast<UINT>(h.biHeight), bytes.data() + layout.PixelOffset,
                                  reinterpret_cast<const BITMAPINFO*>(fileInfo.data()), DIB_RGB_COLORS);
     DeleteDC(dc);
     if (copied != h.biHeight) {
