@@ -13,14 +13,7 @@ constexpr COLORREF TitleColorBrand2 = 0x625A26;
 // Stand-ins shown until the skin's pictures replace them.
 std::shared_ptr<ui::Bitmap> BuiltInPicture(int width, int height, COLORREF fill, COLORREF frame) {
     auto bitmap = ui::Bitmap::Create(width, height, frame);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap->Handle());
-    RECT inner{1, 1, width - 1, height - 1};
-    HBRUSH brush = CreateSolidBrush(fill);
-    FillRect(dc, &inner, brush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    bitmap->Fill(RECT{1, 1, width - 1, height - 1}, fill);
     return bitmap;
 }
 

@@ -82,14 +82,7 @@ std::shared_ptr<Bitmap> Bitmap::Create(int width, int height, COLORREF fill) {
     HBITMAP handle = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!handle) throw std::runtime_error("Cannot create a bitmap");
     auto bitmap = std::make_shared<Bitmap>(handle);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, handle);
-    RECT all{0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(fill);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    bitmap->Fill(RECT{0, 0, width, height}, fill);
     return bitmap;
 }
 
@@ -101,6 +94,16 @@ Bitmap::Bitmap(HBITMAP handle) : handle_(handle) {
 }
 
 Bitmap::~Bitmap() { DeleteObject(handle_); }
+
+void Bitmap::Fill(const RECT& area, COLORREF color) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, handle_);
+    HBRUSH brush = CreateSolidBrush(color);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+}
 
 COLORREF Bitmap::PixelAt(int x, int y) const {
     HDC dc = CreateCompatibleDC(nullptr);

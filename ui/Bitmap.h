@@ -24,6 +24,8 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     COLORREF PixelAt(int x, int y) const;
+    // Paints the area of the bitmap in one colour.
+    void Fill(const RECT& area, COLORREF color);
 
     // Draws the bitmap into dest; with a key colour, pixels of that colour are left out.
     void Draw(HDC dc, const RECT& dest, const COLORREF* keyColor) const;

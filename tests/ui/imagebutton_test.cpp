@@ -20,13 +20,7 @@ constexpr COLORREF Magenta = RGB(255, 0, 255);
 // A solid picture whose top-left pixel can be given its own colour.
 std::shared_ptr<Bitmap> Solid(COLORREF color, int width = 40, int height = 30, COLORREF corner = CLR_INVALID) {
     auto bitmap = Bitmap::Create(width, height, color);
-    if (corner != CLR_INVALID) {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, bitmap->Handle());
-        SetPixel(dc, 0, 0, corner);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-    }
+    if (corner != CLR_INVALID) bitmap->Fill(RECT{0, 0, 1, 1}, corner);
     return bitmap;
 }
 
@@ -123,14 +117,7 @@ TEST(ImageButton, TransparentPaintingKeysOutTheTopLeftColourOverTheParent) {
     form.button.SetTransparent(true);
     // The corner colour marks what is left out; the rest of the picture is drawn.
     auto picture = Solid(RGB(0, 0, 220), 60, 40, Magenta);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, picture->Handle());
-    RECT strip{0, 0, 60, 8};
-    HBRUSH brush = CreateSolidBrush(Magenta);
-    FillRect(dc, &strip, brush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    picture->Fill(RECT{0, 0, 60, 8}, Magenta);
     form.button.SetPicNormal(picture);
     form.Show();
     EXPECT_EQ(ShownAt(form.button, 30, 3), FormGreen);

@@ -21,30 +21,14 @@ COLORREF StripeColor(int y) { return (y / 37) % 2 ? RGB(30, 60, 200) : RGB(220, 
 
 std::shared_ptr<Bitmap> Stripes(int width, int height) {
     auto bitmap = Bitmap::Create(width, height, 0);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap->Handle());
-    for (int y = 0; y < height; y += 37) {
-        RECT stripe{0, y, width, y + 37};
-        HBRUSH brush = CreateSolidBrush(StripeColor(y));
-        FillRect(dc, &stripe, brush);
-        DeleteObject(brush);
-    }
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    for (int y = 0; y < height; y += 37) bitmap->Fill(RECT{0, y, width, y + 37}, StripeColor(y));
     return bitmap;
 }
 
 // A button picture of the key colour with a square of its own in the middle.
 std::shared_ptr<Bitmap> MarkedPicture(int size) {
     auto bitmap = Bitmap::Create(size, size, Key);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap->Handle());
-    RECT square{size / 2 - 5, size / 2 - 5, size / 2 + 5, size / 2 + 5};
-    HBRUSH brush = CreateSolidBrush(Mark);
-    FillRect(dc, &square, brush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    bitmap->Fill(RECT{size / 2 - 5, size / 2 - 5, size / 2 + 5, size / 2 + 5}, Mark);
     return bitmap;
 }
 
