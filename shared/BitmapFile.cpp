@@ -51,15 +51,14 @@ std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
     if (FileHeaderSize + headerSize > size) return "its header is cut short";
 
     const BitmapLayout layout = ReadBitmapLayout(bytes);
-    const std::uint32_t pixelOffset = layout.PixelOffset, planes = layout.Planes, bitCount = layout.BitCount;
+    const std::uint32_t pixelOffset = layout.PixelOffset, bitCount = layout.BitCount;
     const std::uint32_t compression = layout.Compression, colorsUsed = layout.ColorsUsed;
-    const bool core = layout.Core;
     std::int64_t width = layout.Width, height = layout.Height;
     const bool topDown = height < 0;
     if (topDown) height = -height;
     if (width <= 0 || height <= 0) return "its size is not positive";
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > MaxPixels) return "it is too large";
-    if (planes != 1) return "its plane count is not 1";
+    if (layout.Planes != 1) return "its plane count is not 1";
 
     bool formatKnown = false;
     switch (compression) {
@@ -77,7 +76,7 @@ std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
     if (compression == BitFields && headerSize == InfoHeaderSize) tableEnd += 12;
     if (bitCount <= 8) {
         if (colorsUsed > (std::uint64_t{1} << bitCount)) return "its colour table is too long";
-        tableEnd += std::uint64_t{layout.TableColors()} * (core ? 3 : 4);
+        tableEnd += std::uint64_t{layout.TableColors()} * (layout.Core ? 3 : 4);
     }
     if (tableEnd > size) return "its colour table is cut short";
     if (pixelOffset < FileHeaderSize + headerSize || pixelOffset > size) return "its pixel offset lies outside the file";

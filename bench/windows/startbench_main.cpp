@@ -248,11 +248,13 @@ int main(int argc, char** argv) {
         std::vector<double> times = Column<double>(subject, &Sample::Milliseconds);
         std::sort(times.begin(), times.end());
         if (times.empty()) continue;
-        const double median = Median(times), floor = medianTime(subject.Floor), floorPeak = medianPeak(subject.Floor);
+        const double median = Median(times), floor = medianTime(subject.Floor);
+        const double peak = medianPeak(i), floorPeak = medianPeak(subject.Floor);
         std::printf("%-9s %8.1f %8.1f %8.1f %-7s %8.2f %7.2f %7.2f %12.0f %8.2f %12zu %9lld\n", subject.Label,
                     times.front(), median, times.back(), subjects[subject.Floor].Label, floor > 0 ? median / floor : 0.0,
-                    pairedRatio(subject), bare > 0 ? median / bare : 0.0, medianPeak(i) / 1024, floorPeak > 0 ? medianPeak(i) / floorPeak : 0.0,
-                    Median(subject.PeaksAtRest) / 1024, FileSize(subject.Program) / 1024);
+                    pairedRatio(subject), bare > 0 ? median / bare : 0.0, peak / 1024,
+                    floorPeak > 0 ? peak / floorPeak : 0.0, Median(subject.PeaksAtRest) / 1024,
+                    FileSize(subject.Program) / 1024);
     }
     std::printf("(%d rounds of interleaved starts after %d warm-up rounds; x: ratio of medians, against the floor\n"
                 " of the program's window size and frame; paired: median of the ratios within each round; peak\n"
