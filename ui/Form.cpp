@@ -339,6 +339,11 @@ void Form::InvalidateArea(const RECT& area) { ::InvalidateRect(hwnd_, &area, FAL
 void Form::PaintArea(HDC dc, const RECT& area) {
     POINT oldOrigin;
     OffsetViewportOrgEx(dc, -area.left, -area.top, &oldOrigin);
+    DrawArea(dc, area);
+    SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+}
+
+void Form::DrawArea(HDC dc, const RECT& area) {
     HBRUSH brush = CreateSolidBrush(color_);
     FillRect(dc, &area, brush);
     DeleteObject(brush);
@@ -351,12 +356,11 @@ void Form::PaintArea(HDC dc, const RECT& area) {
         control->Paint(dc);
         RestoreDC(dc, saved);
     }
-    SetViewportOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
 }
 
 void Form::Paint() {
-    PaintBuffered(hwnd_, [this](HDC memory, const RECT& client) {
-        PaintArea(memory, client);
+    PaintBuffered(hwnd_, [this](HDC memory, const RECT&, const RECT& part) {
+        DrawArea(memory, part);
         PaintLinkFocus(memory);
     });
 }

@@ -112,6 +112,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
+    // PaintArea's drawing, in dc's own client coordinates: only what overlaps area is drawn.
+    void DrawArea(HDC dc, const RECT& area);
     void PlaceForShowing();
     GraphicControl* HitTest(POINT client) const;
     void MouseMove(POINT client);

@@ -303,7 +303,7 @@ void TkxCustomButton::SetCancel(bool isCancel) {
 }
 
 void TkxCustomButton::Paint() {
-    PaintBuffered(Handle(), [this](HDC memory, const RECT& area) {
+    PaintBuffered(Handle(), [this](HDC memory, const RECT& area, const RECT&) {
         if (transparent_) {
             Parent().PaintArea(memory, Bounds());
         } else {

@@ -12,7 +12,7 @@ constexpr int BandBytes = 256 * 1024;
 
 }  // namespace
 
-void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& client)>& draw) {
+void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& client, const RECT& part)>& draw) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     RECT client;
@@ -26,10 +26,14 @@ void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& c
         Application::Instance().Guarded([&] {
             for (int top = ps.rcPaint.top / bandHeight * bandHeight; top < ps.rcPaint.bottom; top += bandHeight) {
                 // The band shows client rows from top on; every band starts from the same state.
+                const RECT band{0, top, client.right, top + bandHeight};
+                RECT part;
+                if (!IntersectRect(&part, &band, &ps.rcPaint)) continue;
                 const int saved = SaveDC(memory);
                 SetViewportOrgEx(memory, 0, -top, nullptr);
-                draw(memory, client);
-                BitBlt(dc, 0, top, client.right, bandHeight, memory, 0, top, SRCCOPY);
+                draw(memory, client, part);
+                BitBlt(dc, part.left, part.top, part.right - part.left, part.bottom - part.top, memory, part.left,
+                       part.top, SRCCOPY);
                 RestoreDC(memory, saved);
             }
         });

@@ -1,7 +1,8 @@
 // Painting a window through an off-screen bitmap, so nothing flickers: draw gets a memory DC in
-// client coordinates. A large window is drawn band by band, each band copied in one operation;
-// draw is called once per band, which the memory bitmap clips to. For WM_PAINT handlers; errors
-// in draw go to the default error handler.
+// client coordinates, the client rectangle, and the part of it this call must draw. A large
+// window is drawn band by band, each band copied in one operation; draw is called once per band
+// that holds some of the invalid area, and the part it gets lies within that band. For WM_PAINT
+// handlers; errors in draw go to the default error handler.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,6 @@
 
 namespace kx::ui {
 
-void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& client)>& draw);
+void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& client, const RECT& part)>& draw);
 
 }  // namespace kx::ui

@@ -199,14 +199,16 @@ int main(int argc, char** argv) {
     kx::os::WriteFileBytes(product, std::vector<std::uint8_t>(productText.begin(), productText.end()));
 
     const COLORREF finished = RGB(200, 120, 20), background = RGB(20, 80, 140);
+    const std::vector<Probe> launcherProbes = {
+        {10, 470, BitmapPixel(skin + "Main.bmp", 10, 470)},
+        {543 + 116, 181 + 150, BitmapPixel(skin + "btnEasyCut_Normal.bmp", 116, 150)}};
     const std::string floorProgram = kx::os::ProgramFolder() + "kxfloor.exe";
     std::vector<Subject> subjects = {
         {"floor", floorProgram, {}, 800, 480, {{400, 240, finished}}, 0, {}, {}},
         {"framed", floorProgram, {"framed"}, 576, 372, {{288, 186, finished}}, 1, {}, {}},
         {"bare", floorProgram, {"bare"}, 800, 480, {{400, 240, background}}, 2, {}, {}},
-        {"Portico", demo + "Portico.exe", {}, 800, 480,
-         {{10, 470, BitmapPixel(skin + "Main.bmp", 10, 470)},
-          {543 + 116, 181 + 150, BitmapPixel(skin + "btnEasyCut_Normal.bmp", 116, 150)}}, 0, {}, {}},
+        {"skinned", floorProgram, {"skinned", skin.substr(0, skin.size() - 1)}, 800, 480, launcherProbes, 0, {}, {}},
+        {"Portico", demo + "Portico.exe", {}, 800, 480, launcherProbes, 0, {}, {}},
         {"Valedict", demo + "Valedict.exe", {"0", product}, 576, 372, {{5, 5, GetSysColor(COLOR_BTNFACE)}}, 1, {}, {}},
     };
     // The programs learn where to write their marks from the environment they inherit.

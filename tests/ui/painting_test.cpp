@@ -75,5 +75,34 @@ TEST(Painting, APartOfALargeWindowIsRedrawnWhereItWasInvalidated) {
     EXPECT_EQ(test::PixelOnScreen(form.Handle(), 150, 215), StripeColor(215));
 }
 
+// Counts its paints; draws nothing.
+class CountedControl : public GraphicControl {
+public:
+    CountedControl(Form& parent, const RECT& bounds) : GraphicControl(parent) {
+        SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+    }
+    void Paint(HDC) override { ++Paints; }
+    int Paints = 0;
+};
+
+TEST(Painting, EachWindowlessControlIsDrawnOnlyByTheBandsItLiesIn) {
+    SkinnedForm form;
+    CountedControl top(form, RECT{10, 10, 60, 30}), bottom(form, RECT{10, 440, 60, 470});
+    CountedControl tall(form, RECT{700, 0, 720, 480});
+    form.Show();
+    test::PumpFor(100ms);
+    for (CountedControl* control : {&top, &bottom, &tall}) control->Paints = 0;
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(top.Paints, 1);
+    EXPECT_EQ(bottom.Paints, 1);
+    EXPECT_GT(tall.Paints, 1);  // every band shows a part of it
+
+    const RECT part{20, 445, 40, 460};
+    form.InvalidateArea(part);
+    UpdateWindow(form.Handle());
+    EXPECT_EQ(top.Paints, 1);
+    EXPECT_EQ(bottom.Paints, 2);
+}
+
 }  // namespace
 }  // namespace kx::ui
