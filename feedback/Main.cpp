@@ -19,8 +19,6 @@ int main(int argc, char** argv) {
     using namespace kx;
     ui::MarkStartup("main");
     ui::StartGuiProgram();
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
     ui::Application& application = ui::Application::Instance();
 
     std::unique_ptr<valedict::TfrmMain> mainForm;
@@ -37,7 +35,10 @@ int main(int argc, char** argv) {
         ui::MarkStartup("shown");
         // The wait dialog is first needed when a survey is confirmed, so it is made after the
         // prompt's first paint, before any input can reach the prompt. Its texts come through
-        // LanguageFilePath, which the prompt's creation has set.
+        // LanguageFilePath, which the prompt's creation has set. It and the survey are the first
+        // users of the common controls, which are loaded late for the same reason.
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
         application.Guarded([&] {
             waitForm = std::make_unique<valedict::TfrmWait>(*mainForm);
             valedict::frmWait = waitForm.get();

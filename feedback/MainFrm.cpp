@@ -90,10 +90,10 @@ void TfrmMain::ApplyLanguage() {
 
     lblTip.SetText(reader.ReadText(section, "lblTip", MissingFeedbackCaption));
     lblDiscount.SetText(reader.ReadText(section, "lblDiscount", MissingFeedbackCaption));
-    btnSurvey.SetText(reader.ReadText(section, "btnSurvey", MissingFeedbackCaption));
-    btnOK.SetText(reader.ReadText(section, "btnOK", MissingFeedbackCaption));
+    btnSurvey.SetCaption(reader.ReadText(section, "btnSurvey", MissingFeedbackCaption));
+    btnOK.SetCaption(reader.ReadText(section, "btnOK", MissingFeedbackCaption));
     lblUninstall.SetText(reader.ReadText(section, "lblUninstall", MissingFeedbackCaption));
-    btnUninstall.SetText(reader.ReadText(section, "btnUninstall", MissingFeedbackCaption));
+    btnUninstall.SetCaption(reader.ReadText(section, "btnUninstall", MissingFeedbackCaption));
 }
 
 void TfrmMain::btnSurveyClick() {
@@ -107,13 +107,5 @@ void TfrmMain::btnUninstallClick() {
 }
 
 void TfrmMain::btnOKClick() { Close(); }
-
-bool TfrmMain::HandleMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (message == WM_DRAWITEM && SkinButton::DrawFromMessage(lParam)) {
-        result = TRUE;
-        return true;
-    }
-    return false;
-}
 
 }  // namespace kx::valedict

@@ -4,7 +4,6 @@
 #include "Form.h"
 #include "Label.h"
 #include "SkinButton.h"
-#include "StdControls.h"
 
 #include <string>
 #include <vector>
@@ -21,12 +20,11 @@ public:
     SkinButton btnSurvey;
     ui::Label lblUninstall;
     SkinButton btnUninstall;
-    ui::PushButton btnOK;
+    SkinButton btnOK;  // drawn like the others, but never in sight
 
 protected:
     void FormShow() override;
     bool FormCanResize() override { return false; }
-    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void FormCreate(const std::vector<std::string>& arguments);

@@ -1,19 +1,19 @@
-// A push button drawn by the program so that its text can carry its own colour and weight,
-// without a focus rectangle. Its form forwards WM_DRAWITEM to DrawFromMessage.
+// The prompt's buttons: push buttons in the platform's look, drawn by the program so that their
+// text can carry its own colour and weight, without a focus rectangle. Being windows of the
+// program's own class, they need none of the common controls, so the prompt's first paint does
+// not wait for those to load.
 #pragma once
 
-#include "StdControls.h"
+#include "ImageButton.h"
 
 namespace kx::valedict {
 
-class SkinButton : public ui::PushButton {
+class SkinButton : public ui::TkxCustomButton {
 public:
     SkinButton(ui::Form& parent, int left, int top, int width, int height);
-    // True when the item was one of these buttons and has been drawn.
-    static bool DrawFromMessage(LPARAM drawItem);
 
-private:
-    void Draw(const DRAWITEMSTRUCT& item) const;
+protected:
+    void PaintContent(HDC dc, const RECT& area) override;
 };
 
 }  // namespace kx::valedict

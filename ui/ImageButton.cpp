@@ -111,13 +111,16 @@ LRESULT TkxCustomButton::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM
             Click();
             return 0;
         case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            if (message == WM_KILLFOCUS && keyDown_) {
+        case WM_KILLFOCUS: {
+            const bool wasPressedByKey = message == WM_KILLFOCUS && keyDown_;
+            if (wasPressedByKey) {
                 keyDown_ = 0;
                 pressed_ = false;
             }
-            Repaint();
+            // Without a focus rectangle the focus changes nothing drawn, unless a key held it down.
+            if (drawFocused_ || wasPressedByKey) Repaint();
             return 0;
+        }
         case WM_ENABLE:
             if (!wParam) CancelMode();
             Repaint();
@@ -125,6 +128,8 @@ LRESULT TkxCustomButton::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM
         case WM_SETFONT:
             Repaint();
             return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(FontHandle(Font()));
         default:
             break;
     }

@@ -328,7 +328,7 @@ TEST(Uninstaller, TheRegisteredCommandWithTheUninstallButtonRemovesEverythingIns
     test::SaveScreenshot(prompt, "uninstall-valedict-prompt");
     std::this_thread::sleep_for(500ms);
     EXPECT_TRUE(os::FileExists(install.File("Portico.exe")));  // nothing goes before the answer
-    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
     EXPECT_TRUE(uninstall.WaitForTheCopy());
     ExpectNothingOfOursLeft(install, {"Notes.txt", "Skin\\Main\\Mine.bmp"});
 }
@@ -356,7 +356,7 @@ TEST(Uninstaller, ASurveySentFromInsideTheUninstallReachesTheFeedbackServiceByte
     HWND prompt = WaitForPrompt(install);
     ASSERT_NE(prompt, nullptr);
     const DWORD valedict = test::ProcessOf(prompt);
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Take Survey"));
     HWND survey = test::WaitForWindow(valedict, "Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
     SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0,
@@ -370,7 +370,7 @@ TEST(Uninstaller, ASurveySentFromInsideTheUninstallReachesTheFeedbackServiceByte
     EXPECT_TRUE(uninstaller->Running());  // the survey removes nothing
     EXPECT_TRUE(os::FileExists(install.File("Portico.exe")));
 
-    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
     EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0],
@@ -427,7 +427,7 @@ TEST(Uninstaller, ARunningLauncherIsReportedWithRetryAndCancelAndNothingIsRemove
     EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDRETRY), RunningText);
     HWND prompt = WaitForPrompt(install);
     ASSERT_NE(prompt, nullptr);
-    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
     EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
     ExpectNothingOfOursLeft(install, {});
 }

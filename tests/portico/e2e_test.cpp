@@ -64,7 +64,9 @@ TEST(PorticoProgram, StartsAToolHidesUntilItEndsAndClosesWithItsButton) {
     // Nothing before the click needs the shell, and nothing before the update timer's first
     // tick, a second after the window shows, needs WinINet.
     EXPECT_FALSE(portico.HasLoaded("shell32.dll"));
-    if (std::chrono::steady_clock::now() - started < 1s) EXPECT_FALSE(portico.HasLoaded("wininet.dll"));
+    if (std::chrono::steady_clock::now() - started < 1s) {
+        EXPECT_FALSE(portico.HasLoaded("wininet.dll"));
+    }
     RECT client;
     GetClientRect(window, &client);
     EXPECT_EQ(client.right, 800);
@@ -72,7 +74,7 @@ TEST(PorticoProgram, StartsAToolHidesUntilItEndsAndClosesWithItsButton) {
 
     const HWND fastCutter = ChildAt(window, 543 + 100, 181 + 100);
     ASSERT_TRUE(fastCutter);
-    EXPECT_EQ(ClassName(fastCutter), "KestrixImageButton");
+    EXPECT_EQ(ClassName(fastCutter), test::DrawnButtonClass);
     PostMessageW(fastCutter, WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
     PostMessageW(fastCutter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
     PostMessageW(fastCutter, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));

@@ -99,6 +99,8 @@ DWORD ProcessOf(HWND hwnd);
 
 // Controls of another process's windows, driven from outside.
 HWND FindChild(HWND parent, const std::string& className, const std::string& text = "");
+// The window class of the buttons the programs draw themselves.
+inline const std::string DrawnButtonClass = "KestrixImageButton";
 // A control's text; GetWindowText does not ask a control of another process.
 std::string ControlText(HWND control);
 // Presses a button the way a click does, without waiting for what the click starts.

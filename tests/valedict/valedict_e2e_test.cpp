@@ -51,7 +51,7 @@ std::string AnswerBox(const test::ChildProgram& child) { return test::AnswerMess
 
 // Opens the survey from the prompt, types both fields, submits and confirms; the survey window.
 HWND SubmitSurvey(const test::ChildProgram& child, HWND prompt, const wchar_t* text, const wchar_t* email) {
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     if (!survey) return nullptr;
     SendMessageW(test::FindChild(survey, "RICHEDIT50W"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
@@ -78,7 +78,7 @@ TEST(ValedictProgram, UninstallButtonGivesZeroAndTheCloseButtonOne) {
         test::ChildProgram child(install.Program, {"0", install.ProductFile});
         HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
         ASSERT_NE(prompt, nullptr);
-        test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+        test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
         EXPECT_EQ(child.WaitForExit(WindowWait), 0);
     }
     {
@@ -95,7 +95,7 @@ TEST(ValedictProgram, EnterRightAfterStartPressesTheHiddenOkButton) {
     test::ChildProgram child(install.Program, {"0", install.ProductFile});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    HWND ok = test::FindChild(prompt, "Button", "OK");
+    HWND ok = test::FindChild(prompt, test::DrawnButtonClass, "OK");
     ASSERT_NE(ok, nullptr);
     RECT r;
     GetWindowRect(ok, &r);
@@ -209,7 +209,7 @@ TEST(ValedictProgram, AWholeSurveyReachesTheFeedbackServerByteForByteAndTheClose
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
     Keep(prompt, "valedict-prompt");
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
     HWND text = test::FindChild(survey, "RICHEDIT50W");
@@ -255,7 +255,7 @@ TEST(ValedictProgram, ACancelledSurveyIsNeverSentThoughANewSurveyOpensAtOnce) {
     // A quick user: cancel, close the survey and open a new one, all within a moment.
     test::PressButton(test::FindChild(wait, "Button", "Cancel"));
     PostMessageW(survey, WM_CLOSE, 0, 0);
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Take Survey"));
     for (int i = 0; i < 1000 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_FALSE(IsWindow(survey));
     HWND again = child.WaitForWindow("Help us improve Kestrix", WindowWait);
@@ -290,7 +290,7 @@ TEST(ValedictProgram, AFailedPostIsReportedAndTheSurveyStaysOpen) {
     EXPECT_EQ(test::ControlText(test::FindChild(survey, "Edit")), "me@example.com");
     PostMessageW(survey, WM_CLOSE, 0, 0);
     for (int i = 0; i < 500 && IsWindow(survey); ++i) std::this_thread::sleep_for(20ms);
-    test::PressButton(test::FindChild(prompt, "Button", "Uninstall"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
     EXPECT_EQ(child.WaitForExit(WindowWait), 0);
 }
 
@@ -301,7 +301,7 @@ TEST(ValedictProgram, TheShellTheRichEditAndWinsockLoadOnlyWhenTheyAreFirstNeede
     ASSERT_NE(prompt, nullptr);
     for (const char* late : {"shell32.dll", "msftedit.dll", "ws2_32.dll", "wininet.dll"})
         EXPECT_FALSE(child.HasLoaded(late)) << late << " loaded before the prompt was used";
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Take Survey"));
     ASSERT_NE(child.WaitForWindow("Help us improve Kestrix", WindowWait), nullptr);
     EXPECT_TRUE(child.HasLoaded("msftedit.dll"));
     EXPECT_FALSE(child.HasLoaded("ws2_32.dll"));  // not before a survey is sent
@@ -317,7 +317,7 @@ TEST(ValedictProgram, ARichEditDllPlantedBesideTheProgramIsNeverLoaded) {
                              {"WINEDLLOVERRIDES=msftedit=n,b"});
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
     ASSERT_NE(prompt, nullptr);
-    test::PressButton(test::FindChild(prompt, "Button", "Take Survey"));
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
     EXPECT_NE(test::FindChild(survey, "RICHEDIT50W"), nullptr);  // the system's rich edit
