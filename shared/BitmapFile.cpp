@@ -6,6 +6,9 @@ namespace {
 constexpr std::uint64_t FileHeaderSize = 14;
 constexpr std::uint32_t CoreHeaderSize = 12;
 constexpr std::uint32_t InfoHeaderSize = 40;
+constexpr std::uint32_t V5HeaderSize = 124;
+// The colour space types that name a profile: 'LINK' and 'MBED'.
+constexpr std::uint32_t ProfileLinked = 0x4C494E4B, ProfileEmbedded = 0x4D424544;
 // Even a bitmap without pixel bytes (a compressed one) may not claim more than this.
 constexpr std::uint64_t MaxPixels = std::uint64_t{1} << 26;
 
@@ -46,7 +49,7 @@ std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
     if (size < FileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M') return "it is not a bitmap file";
     const std::uint32_t headerSize = Read(bytes, 14, 4);
     if (headerSize != CoreHeaderSize && headerSize != InfoHeaderSize && headerSize != 52 && headerSize != 56 &&
-        headerSize != 108 && headerSize != 124)
+        headerSize != 108 && headerSize != V5HeaderSize)
         return "its header is of an unknown kind";
     if (FileHeaderSize + headerSize > size) return "its header is cut short";
 
@@ -71,15 +74,27 @@ std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
     }
     if (!formatKnown) return "its pixel format is not supported";
 
-    // The colour table (and the masks of an information header) lie between header and pixels.
+    // The masks of a plain information header and the colour table lie between header and
+    // pixels: they are read from there whatever the pixel offset says.
     std::uint64_t tableEnd = layout.TableOffset();
-    if (compression == BitFields && headerSize == InfoHeaderSize) tableEnd += 12;
+    if (compression == BitFields && headerSize == InfoHeaderSize) tableEnd += BitmapLayout::MaskBytes;
     if (bitCount <= 8) {
         if (colorsUsed > (std::uint64_t{1} << bitCount)) return "its colour table is too long";
-        tableEnd += std::uint64_t{layout.TableColors()} * (layout.Core ? 3 : 4);
+        tableEnd += std::uint64_t{layout.TableColors()} * layout.TableEntryBytes();
     }
     if (tableEnd > size) return "its colour table is cut short";
-    if (pixelOffset < FileHeaderSize + headerSize || pixelOffset > size) return "its pixel offset lies outside the file";
+    if (pixelOffset > size) return "its pixel offset lies outside the file";
+    if (pixelOffset < tableEnd) return "its pixels overlap its header, masks or colour table";
+    if (headerSize == V5HeaderSize) {
+        const std::uint32_t colorSpace = Read(bytes, FileHeaderSize + 56, 4);
+        if (colorSpace == ProfileLinked || colorSpace == ProfileEmbedded) {
+            // The profile's offset counts from the start of the information header.
+            const std::uint64_t profile = FileHeaderSize + Read(bytes, FileHeaderSize + 112, 4);
+            const std::uint64_t profileSize = Read(bytes, FileHeaderSize + 116, 4);
+            if (profile < FileHeaderSize + headerSize || profile + profileSize > size)
+                return "its colour profile lies outside the file";
+        }
+    }
 
     const std::uint64_t available = size - pixelOffset;
     if (compression == Rle8 || compression == Rle4) {

@@ -145,15 +145,26 @@ std::string FillTemplate(std::string_view pattern, std::string_view argument, bo
 }
 
 bool IsWebAddress(std::string_view address) {
-    for (const char c : address)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+    // Nothing a command line or the shell could read as more than one address: no blank,
+    // quote, angle bracket or backslash, only the characters an address is made of.
+    const auto isHex = [](char c) { return (c >= '0' && c <= '9') || (LowerChar(c) >= 'a' && LowerChar(c) <= 'f'); };
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        const char c = address[i];
+        if (c == '%') {
+            if (address.size() - i < 3 || !isHex(address[i + 1]) || !isHex(address[i + 2])) return false;
+            i += 2;
+        } else if (!(LowerChar(c) >= 'a' && LowerChar(c) <= 'z') && !(c >= '0' && c <= '9') &&
+                   std::string_view("-._~:/?#[]@!$&'()*+,;=").find(c) == std::string_view::npos) {
+            return false;
+        }
+    }
     std::size_t rest = 0;
     for (const std::string_view scheme : {std::string_view("http://"), std::string_view("https://")})
         if (address.size() >= scheme.size() && EqualsIgnoreAsciiCase(address.substr(0, scheme.size()), scheme))
             rest = scheme.size();
     if (rest == 0) return false;
     std::string_view authority = address.substr(rest);
-    authority = authority.substr(0, authority.find_first_of("/?#\\"));
+    authority = authority.substr(0, authority.find_first_of("/?#"));
     if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) authority.remove_prefix(at + 1);
     const std::size_t colon = authority.rfind(':');
     const std::string_view host =

@@ -30,8 +30,9 @@ std::string TrimControlAndBlank(std::string_view text);
 std::string FillTemplate(std::string_view pattern, std::string_view argument, bool collapsePercent);
 
 // An absolute "http://" or "https://" address (scheme in any letter case) that names a host
-// and holds no control character: the only kind of address taken from the network that may
-// be handed to the shell.
+// and holds only the characters an address may (letters, digits, "-._~:/?#[]@!$&'()*+,;="
+// and "%" with two hex digits): the only kind of address taken from the network that may be
+// handed to the shell.
 bool IsWebAddress(std::string_view address);
 
 // A Windows command line split into arguments by the C runtime's rules: blanks separate them;

@@ -15,10 +15,11 @@ namespace {
 // The pixels of a checked bitmap file in a DIB section of the file's own depth. The system's
 // file loader would open and read the file once more, and it costs far more than the copy.
 HBITMAP SectionFromFileBytes(const std::vector<std::uint8_t>& bytes) {
-    constexpr std::size_t FileHeaderSize = 14;
     const BitmapLayout layout = ReadBitmapLayout(bytes);
 
-    struct {
+    // Built from the checked fields alone: the system reads as many masks and colours as the
+    // header it is given implies, so the file's own header bytes never reach it.
+    struct Info {
         BITMAPINFOHEADER header;
         RGBQUAD colors[256];
     } section{};
@@ -34,9 +35,9 @@ HBITMAP SectionFromFileBytes(const std::vector<std::uint8_t>& bytes) {
     // a plain header and are the next fields of a longer one.
     h.biCompression = layout.Compression == BI_BITFIELDS ? BI_BITFIELDS : BI_RGB;
     if (h.biCompression == BI_BITFIELDS)
-        std::memcpy(section.colors, bytes.data() + FileHeaderSize + sizeof h, 3 * sizeof(DWORD));
+        std::memcpy(section.colors, bytes.data() + BitmapLayout::MaskOffset, BitmapLayout::MaskBytes);
     for (std::uint32_t i = 0; i < h.biClrUsed; ++i) {
-        const std::size_t at = layout.TableOffset() + i * (layout.Core ? 3 : 4);
+        const std::size_t at = layout.TableOffset() + i * layout.TableEntryBytes();
         section.colors[i] = RGBQUAD{bytes[at], bytes[at + 1], bytes[at + 2], 0};
     }
 
@@ -44,12 +45,14 @@ HBITMAP SectionFromFileBytes(const std::vector<std::uint8_t>& bytes) {
     HBITMAP handle = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&section), DIB_RGB_COLORS, &bits,
                                       nullptr, 0);
     if (!handle) return nullptr;
-    // The file's own header, colour table and masks, aligned, describe its pixels to the copy.
-    std::vector<std::uint32_t> fileInfo((layout.PixelOffset - FileHeaderSize + 3) / 4);
-    std::memcpy(fileInfo.data(), bytes.data() + FileHeaderSize, layout.PixelOffset - FileHeaderSize);
+    // The file's pixels as they lie: its row order, and its runs with their checked length.
+    Info file = section;
+    file.header.biHeight = static_cast<LONG>(layout.Height);
+    file.header.biCompression = layout.Compression;
+    if (layout.Compression == BI_RLE8 || layout.Compression == BI_RLE4) file.header.biSizeImage = layout.ImageSize;
     HDC dc = CreateCompatibleDC(nullptr);
     const int copied = SetDIBits(dc, handle, 0, static_cast<UINT>(h.biHeight), bytes.data() + layout.PixelOffset,
-                                 reinterpret_cast<const BITMAPINFO*>(fileInfo.data()), DIB_RGB_COLORS);
+                                 reinterpret_cast<const BITMAPINFO*>(&file), DIB_RGB_COLORS);
     DeleteDC(dc);
     if (copied != h.biHeight) {
         DeleteObject(handle);

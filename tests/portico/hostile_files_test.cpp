@@ -63,9 +63,10 @@ TEST_F(HostileFiles, NulBytesAndATenMebibyteLineAreReadAsText) {
     odd.Hide();
 }
 
+std::string AsText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
 std::string BitmapBytes(const BitmapHeader& header, std::size_t pixelBytes) {
-    const std::vector<std::uint8_t> bytes = BitmapFileBytes(header, pixelBytes);
-    return std::string(bytes.begin(), bytes.end());
+    return AsText(BitmapFileBytes(header, pixelBytes));
 }
 
 TEST_F(HostileFiles, DamagedSkinPicturesAreReportedByNameAndStopTheLoading) {
@@ -82,6 +83,9 @@ TEST_F(HostileFiles, DamagedSkinPicturesAreReportedByNameAndStopTheLoading) {
         {"negative width", BitmapBytes({.Width = -32, .Height = 32}, 32 * 32 * 3)},
         {"no bit count", BitmapBytes({.Width = 32, .Height = 32, .BitCount = 0}, 32 * 32 * 3)},
         {"compressed without its size", BitmapBytes({.Width = 32, .Height = 32, .BitCount = 8, .Compression = 1}, 16)},
+        {"colour table under the pixels",
+         AsText(BitmapFileBytesWithoutTable({.Width = 64, .Height = 64, .BitCount = 8}, 64 * 64))},
+        {"bit fields without masks", BitmapBytes({.Width = 64, .Height = 64, .BitCount = 32, .Compression = 3}, 64 * 64 * 4)},
     };
     for (const char* file : {"Main.bmp", "btnReg_Normal.bmp"}) {
         const std::vector<std::uint8_t> sound = os::ReadFileBytes(skin + file);

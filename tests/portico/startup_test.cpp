@@ -426,11 +426,14 @@ TEST_F(StartupTimer, TheUpdateButtonOpensOnlyAWebAddressAndOtherwiseTheHomePage)
         dialog.btnUpdateClick();
         return addresses.Addresses().empty() ? std::string("(nothing)") : addresses.Addresses().back();
     };
-    for (const char* good : {"https://dl.kestrix.example/9?edition=full#now", "HTTP://DL.Kestrix.Example/9"})
+    for (const char* good : {"https://dl.kestrix.example/9?edition=full#now", "HTTP://DL.Kestrix.Example/9",
+                             "https://dl.kestrix.example/Kestrix%20Setup.exe?edition=full&lang=en-GB#now"})
         EXPECT_EQ(press(good), good);
     for (const char* rejected : {"C:\\Windows\\System32\\cmd.exe", "\\\\host\\share\\setup.exe", "file:///C:/setup.exe",
                                  "ms-settings:", "mailto:a@b.example", "x", "http:/dl.example/9", "https:///9",
-                                 "http://dl.example/9\r\nx", " https://dl.example/9"})
+                                 "http://dl.example/9\r\nx", " https://dl.example/9", "http://x\" --foo \"",
+                                 "https://dl.example/<9>", "https://dl.example/a b", "https://dl.example\\9",
+                                 "https://dl.example/%zz"})
         EXPECT_EQ(press(rejected), "https://www.kestrix.example/home") << rejected;
     // The home page as its link opens it: "1.1" and a missing value both give the maker's site.
     for (const bool stored : {true, false}) {

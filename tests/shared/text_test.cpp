@@ -56,6 +56,19 @@ TEST(Text, OnlyAbsoluteWebAddressesWithAHostPass) {
         EXPECT_FALSE(IsWebAddress(bad)) << bad;
 }
 
+TEST(Text, AWebAddressHoldsOnlyTheCharactersAnAddressIsMadeOf) {
+    for (const char* good : {"https://dl.kestrix.example/setup%20full.exe?edition=full&lang=en-GB#now",
+                             "http://h/a-b._~:@!$&'()*+,;=/%7e%7E?x=[1]", "https://h/%C3%A9"})
+        EXPECT_TRUE(IsWebAddress(good)) << good;
+    // Each would end or split the address on the browser's command line, or is no escape.
+    for (const char* bad :
+         {"http://x\" --foo \"", "http://h/a b", "http://h/\"", "http://h/<script>", "http://h/>x", "http://h\\x",
+          "http://h/x\\..\\y", "http://h/%", "http://h/%4", "http://h/%4g", "http://h/%%41", "http://h/|x", "http://h/^",
+          "http://h/`x`", "http://h/{x}", "http://h/\xC3\xA9"})
+        EXPECT_FALSE(IsWebAddress(bad)) << bad;
+    EXPECT_FALSE(IsWebAddress(std::string_view("http://h/\0x", 11)));
+}
+
 using Arguments = std::vector<std::string>;
 
 TEST(Text, CommandLineSplitsAtBlanksAndGroupsQuotedTexts) {

@@ -32,4 +32,14 @@ std::vector<std::uint8_t> BitmapFileBytes(const BitmapHeader& h, std::size_t pix
     return bytes;
 }
 
+std::vector<std::uint8_t> BitmapFileBytesWithoutTable(const BitmapHeader& h, std::size_t pixelBytes) {
+    std::vector<std::uint8_t> bytes = BitmapFileBytes(h, pixelBytes);
+    const std::size_t tableOffset = 14 + h.InfoSize;
+    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(tableOffset),
+                bytes.begin() + static_cast<std::ptrdiff_t>(PixelOffset(h)));
+    Put(bytes, 2, static_cast<std::uint32_t>(bytes.size()), 4);
+    Put(bytes, 10, static_cast<std::uint32_t>(tableOffset), 4);
+    return bytes;
+}
+
 }  // namespace kx::test

@@ -18,5 +18,8 @@ struct BitmapHeader {
 // zero pixel bytes as asked for; the pixels start at PixelOffset.
 std::vector<std::uint8_t> BitmapFileBytes(const BitmapHeader& header, std::size_t pixelBytes);
 std::size_t PixelOffset(const BitmapHeader& header);
+// The same file without its colour table, its pixel offset pointing right after the
+// information header: the table it claims overlaps the pixels.
+std::vector<std::uint8_t> BitmapFileBytesWithoutTable(const BitmapHeader& header, std::size_t pixelBytes);
 
 }  // namespace kx::test

@@ -293,11 +293,18 @@ TEST(KxLint, FindsEverySkinBitmapTheLauncherWouldMiss) {
     // Judged as the programs judge them when they load: cut short, or claiming more than it holds.
     dir.WriteBytes("Skin\\Main\\Main.bmp", test::BitmapFileBytes({}, 2 * 12 - 1));
     dir.WriteBytes("Skin\\Main\\btnClose_On.bmp", test::BitmapFileBytes({.Width = 4000, .Height = 3000}, 2 * 12));
+    // Pixels where the colour table or the masks should be.
+    dir.WriteBytes("Skin\\Main\\btnClose_Down.bmp",
+                   test::BitmapFileBytesWithoutTable({.Width = 64, .Height = 64, .BitCount = 8}, 64 * 64));
+    dir.WriteBytes("Skin\\About\\btnOK_On.bmp",
+                   test::BitmapFileBytes({.Width = 64, .Height = 64, .BitCount = 32, .Compression = 3}, 64 * 64 * 4));
     ExpectFindings(language, {
         "7: frmMain/ImagePath: skin bitmap \"Skin\\Main\\Main.bmp\" that frmMain loads is not a bitmap",
         "7: frmMain/ImagePath: skin bitmap \"Skin\\Main\\btnClose_On.bmp\" that frmMain loads is not a bitmap",
+        "7: frmMain/ImagePath: skin bitmap \"Skin\\Main\\btnClose_Down.bmp\" that frmMain loads is not a bitmap",
         "7: frmMain/ImagePath: skin bitmap \"Skin\\Main\\btnReg_Down.bmp\" that frmMain (About link) loads is missing",
         "7: frmMain/ImagePath: skin bitmap \"Skin\\About\\Main.bmp\" that frmAbout loads is not a bitmap",
+        "7: frmMain/ImagePath: skin bitmap \"Skin\\About\\btnOK_On.bmp\" that frmAbout loads is not a bitmap",
         "7: frmMain/ImagePath: skin bitmap \"Skin\\About\\btnOK_Disable.bmp\" that frmAbout loads is missing",
     }, {"--program-folder", dir.Path()});
 
