@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#if defined(_MSC_VER) && defined(_M_X64)
+#include <intrin.h>
+#endif
+
 #include "JsonNumber.h"
 
 namespace kx::json {
@@ -28,11 +32,53 @@ constexpr int kMinExponent = Limits::min_exponent - 1;  // of a normal value m *
 constexpr int kMaxExponent = Limits::max_exponent - 1;
 constexpr int kGridExponent = kMinExponent - kPrecision + 1;  // weight of the lowest subnormal bit
 
-__extension__ typedef unsigned __int128 Uint128;
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int BitLength(std::uint64_t x) { return std::bit_width(x); }
+
+// ---- 128-bit integers, of two halves: not every compiler has a type for them ----
+
+struct Uint128 {
+    std::uint64_t high = 0, low = 0;
+    friend bool operator==(const Uint128&, const Uint128&) = default;
+    friend auto operator<=>(const Uint128&, const Uint128&) = default;  // the high half first
+};
+
+constexpr Uint128 TopBit128{std::uint64_t{1} << 63, 0};
+
+Uint128 Add(Uint128 a, std::uint64_t b) {
+    const std::uint64_t low = a.low + b;
+    return {a.high + (low < b ? 1 : 0), low};
+}
+
+Uint128 Subtract(Uint128 a, Uint128 b) { return {a.high - b.high - (a.low < b.low ? 1 : 0), a.low - b.low}; }
+
+Uint128 ShiftLeft1(Uint128 a, bool in = false) { return {(a.high << 1) | (a.low >> 63), (a.low << 1) | (in ? 1 : 0)}; }
+
+Uint128 ShiftRight1(Uint128 a) { return {a.high >> 1, (a.low >> 1) | (a.high << 63)}; }
+
+Uint128 Multiply64(std::uint64_t a, std::uint64_t b) {
+#if defined(_MSC_VER) && defined(_M_X64)
+    std::uint64_t high;
+    const std::uint64_t low = _umul128(a, b, &high);
+    return {high, low};
+#else
+    constexpr std::uint64_t Half = 0xFFFFFFFF;
+    const std::uint64_t lowLow = (a & Half) * (b & Half), lowHigh = (a & Half) * (b >> 32);
+    const std::uint64_t highLow = (a >> 32) * (b & Half), highHigh = (a >> 32) * (b >> 32);
+    const std::uint64_t middle = (lowLow >> 32) + (lowHigh & Half) + (highLow & Half);
+    return {highHigh + (lowHigh >> 32) + (highLow >> 32) + (middle >> 32), (middle << 32) | (lowLow & Half)};
+#endif
+}
+
+// a * b in four 64-bit words, the lowest first.
+std::array<std::uint64_t, 4> FullProduct(Uint128 a, Uint128 b) {
+    const Uint128 lowLow = Multiply64(a.low, b.low), lowHigh = Multiply64(a.low, b.high);
+    const Uint128 highLow = Multiply64(a.high, b.low), highHigh = Multiply64(a.high, b.high);
+    const Uint128 middle = Add(Add({0, lowLow.high}, lowHigh.low), highLow.low);
+    const Uint128 upper = Add(Add(Add({0, highHigh.low}, lowHigh.high), highLow.high), middle.high);
+    return {lowLow.low, middle.low, upper.low, highHigh.high + upper.high};
+}
 
 // ---- little-endian base-2^32 integers ----
 
@@ -93,8 +139,9 @@ int Compare(const Big& a, const Big& b) {  // both trimmed
 }
 
 Big FromUint128(Uint128 x) {
-    Big out;
-    for (; x; x >>= 32) out.push_back(static_cast<std::uint32_t>(x));
+    Big out{static_cast<std::uint32_t>(x.low), static_cast<std::uint32_t>(x.low >> 32),
+            static_cast<std::uint32_t>(x.high), static_cast<std::uint32_t>(x.high >> 32)};
+    Trim(out);
     return out;
 }
 
@@ -109,24 +156,22 @@ struct Wide {
 // The top 128 bits, cut off.
 Wide TopBits128(const Big& a) {
     const int length = BitLength(a);
-    Uint128 mantissa = 0;
-    for (int bit = length - 1, taken = 0; taken < 128; --bit, ++taken) {
-        mantissa <<= 1;
-        if (bit >= 0 && ((a[static_cast<std::size_t>(bit / 32)] >> (bit % 32)) & 1u)) mantissa |= 1;
-    }
+    Uint128 mantissa;
+    for (int bit = length - 1, taken = 0; taken < 128; --bit, ++taken)
+        mantissa = ShiftLeft1(mantissa, bit >= 0 && ((a[static_cast<std::size_t>(bit / 32)] >> (bit % 32)) & 1u));
     return {mantissa, length - 128};
 }
 
 // floor(2^255 / divisor) for a divisor in (2^127, 2^128], by restoring division.
 Uint128 DivideTopPower(Uint128 divisor) {
-    Uint128 remainder = 0, quotient = 0;
+    Uint128 remainder, quotient;
     for (int bit = 255; bit >= 0; --bit) {
-        const bool carry = remainder >> 127;
-        remainder = (remainder << 1) | (bit == 255 ? 1 : 0);
-        quotient <<= 1;
+        const bool carry = remainder.high >> 63;
+        remainder = ShiftLeft1(remainder, bit == 255);
+        quotient = ShiftLeft1(quotient);
         if (carry || remainder >= divisor) {
-            remainder -= divisor;  // the true difference is below 2^128
-            quotient |= 1;
+            remainder = Subtract(remainder, divisor);  // the true difference is below 2^128
+            quotient.low |= 1;
         }
     }
     return quotient;
@@ -138,8 +183,8 @@ Wide Reciprocal(const Big& power) {
     const Wide top = TopBits128(power);  // power lies in [top, top + 1) * 2^top.exponent when cut
     const bool cut = BitLength(power) > 128;
     // 2^255 / (top + cut) never exceeds 2^255 / (power / 2^top.exponent).
-    const Uint128 divisor = cut ? top.mantissa + 1 : top.mantissa;
-    if (divisor == 0) return {Uint128{1} << 127, -(top.exponent + 255)};  // top + 1 = 2^128
+    const Uint128 divisor = Add(top.mantissa, cut ? 1 : 0);
+    if (divisor == Uint128{}) return {TopBit128, -(top.exponent + 255)};  // top + 1 = 2^128
     return {DivideTopPower(divisor), -(top.exponent + 255)};
 }
 
@@ -193,16 +238,11 @@ Big PowerOfFive(std::int64_t n) {
 
 // Product of two normalized mantissas, cut to the top 128 bits.
 Wide MultiplyWide(Wide a, Wide b) {
-    const Uint128 mask = ~std::uint64_t{0};
-    const Uint128 aHigh = a.mantissa >> 64, aLow = a.mantissa & mask;
-    const Uint128 bHigh = b.mantissa >> 64, bLow = b.mantissa & mask;
-    const Uint128 lowLow = aLow * bLow, lowHigh = aLow * bHigh, highLow = aHigh * bLow;
-    const Uint128 middle = (lowLow >> 64) + (lowHigh & mask) + (highLow & mask);
-    Uint128 high = aHigh * bHigh + (lowHigh >> 64) + (highLow >> 64) + (middle >> 64);
-    Uint128 low = (middle << 64) | (lowLow & mask);
+    const std::array<std::uint64_t, 4> words = FullProduct(a.mantissa, b.mantissa);
+    Uint128 high{words[3], words[2]};
     int exponent = a.exponent + b.exponent + 128;
-    if (!(high >> 127)) {
-        high = (high << 1) | (low >> 127);
+    if (!(high.high >> 63)) {
+        high = ShiftLeft1(high, words[1] >> 63);
         --exponent;
     }
     return {high, exponent};
@@ -212,7 +252,7 @@ Wide MultiplyWide(Wide a, Wide b) {
 // product a few units of its last bit low).
 Wide PowerFromSquares(const PowerTables& tables, int n) {
     const auto& table = n < 0 ? tables.down : tables.up;
-    Wide result{Uint128{1} << 127, -127};
+    Wide result{TopBit128, -127};
     unsigned magnitude = static_cast<unsigned>(n < 0 ? -n : n);
     for (int k = 0; magnitude; ++k, magnitude >>= 1)
         if (magnitude & 1) result = MultiplyWide(result, table[static_cast<std::size_t>(k)]);
@@ -238,12 +278,7 @@ struct Truncated {
 
 // a * b * 2^exponent, both non-zero.
 Truncated TruncatedProduct(Uint128 a, Uint128 b, std::int64_t exponent) {
-    const Uint128 mask = ~std::uint64_t{0};
-    const Uint128 lowLow = (a & mask) * (b & mask), lowHigh = (a & mask) * (b >> 64), highLow = (a >> 64) * (b & mask);
-    const Uint128 middle = (lowLow >> 64) + (lowHigh & mask) + (highLow & mask);
-    const Uint128 high = (a >> 64) * (b >> 64) + (lowHigh >> 64) + (highLow >> 64) + (middle >> 64);
-    const std::uint64_t words[4] = {static_cast<std::uint64_t>(lowLow), static_cast<std::uint64_t>(middle),
-                                    static_cast<std::uint64_t>(high), static_cast<std::uint64_t>(high >> 64)};
+    const std::array<std::uint64_t, 4> words = FullProduct(a, b);
     int top = 3;
     while (words[top] == 0) --top;
     const int length = top * 64 + BitLength(words[top]);
@@ -377,7 +412,7 @@ public:
         const std::size_t split = count > 19 ? count - 19 : 0;
         for (std::size_t k = 0; k < split; ++k) high = high * 10 + At(k);
         for (std::size_t k = split; k < count; ++k) low = low * 10 + At(k);
-        return Uint128{high} * 10'000'000'000'000'000'000u + low;
+        return Add(Multiply64(high, 10'000'000'000'000'000'000u), low);
     }
     Big Integer(std::size_t count) const {
         Big n;
@@ -408,7 +443,7 @@ int CompareWithHalfway(const Digits& digits, std::int64_t scale, const Rounded& 
     const std::int64_t decimalExponent = scale - static_cast<std::int64_t>(used);
     const std::int64_t binaryExponent = below.exponent - 1;
     Big value = digits.Integer(used);
-    Big halfway = FromUint128(Uint128{below.mantissa} * 2 + 1);
+    Big halfway = FromUint128({below.mantissa >> 63, (below.mantissa << 1) | 1});
     if (decimalExponent >= 0)
         value = Multiply(value, PowerOfFive(decimalExponent));
     else
@@ -426,9 +461,9 @@ bool ConvertMagnitude(const Digits& digits, std::int64_t scale, long double& val
     const auto power = static_cast<int>(scale - static_cast<std::int64_t>(used));  // 10^power = 5^power * 2^power
     const Wide five = ApproximatePowerOfFive(power);
     // The true value lies in [leading * five, (leading + cut) * (five + slack)).
-    const Uint128 slack = Uint128{1} << 10;
-    const bool roomForSlack = five.mantissa <= ~Uint128{0} - slack;
-    const Uint128 fiveAbove = roomForSlack ? five.mantissa + slack : (five.mantissa >> 1) + slack;
+    const std::uint64_t slack = std::uint64_t{1} << 10;
+    const bool roomForSlack = five.mantissa <= Uint128{~std::uint64_t{0}, ~std::uint64_t{0} - slack};
+    const Uint128 fiveAbove = Add(roomForSlack ? five.mantissa : ShiftRight1(five.mantissa), slack);
     const Truncated lowBits = TruncatedProduct(leading, five.mantissa, five.exponent + power);
     Rounded result = Round(lowBits);
     // The bounds differ by less than 2^11 units of the bits after the kept ones. Away from
@@ -439,7 +474,7 @@ bool ConvertMagnitude(const Digits& digits, std::int64_t scale, long double& val
                        lowBits.below < ~margin && fromHalf > margin;
     if (!clear) {
         const Rounded high = Round(
-            TruncatedProduct(leading + (cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1)));
+            TruncatedProduct(Add(leading, cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1)));
         if (result.mantissa != high.mantissa || result.exponent != high.exponent) {
             // The bounds are at most one step apart: the halfway point between them decides.
             const int order = CompareWithHalfway(digits, scale, result);

@@ -26,10 +26,15 @@ std::int32_t SaturatingInt32(long double value) {
     return static_cast<std::int32_t>(value);
 }
 
+// Rounded to nearest as strtod rounds: above the largest double, up to the halfway point to
+// 2^1024 it is still the largest; the halfway point is a tie that goes to the even 2^1024,
+// infinity. (A plain conversion of a value beyond the range is undefined.)
 double ToDouble(long double value) {
-    if (value > DBL_MAX) return std::numeric_limits<double>::infinity();
-    if (value < -DBL_MAX) return -std::numeric_limits<double>::infinity();
-    return static_cast<double>(value);
+    const long double magnitude = std::fabs(value);
+    if (!(magnitude > DBL_MAX)) return static_cast<double>(value);
+    const long double halfway = static_cast<long double>(DBL_MAX) + std::ldexp(1.0L, DBL_MAX_EXP - DBL_MANT_DIG - 1);
+    const double rounded = magnitude < halfway ? DBL_MAX : std::numeric_limits<double>::infinity();
+    return value < 0 ? -rounded : rounded;
 }
 
 bool AsciiEqualsIgnoreCase(std::u16string_view text, std::string_view word) {

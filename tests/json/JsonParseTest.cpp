@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "uQvJSON.h"
 
@@ -202,6 +203,31 @@ TEST(JsonNumbers, ExtendedRangeIsUsedAndOverflowFailsTheParse) {
     EXPECT_EQ(Parse("-1e5000"), nullptr);
     EXPECT_EQ(Parse("{\"ok\":1,\"big\":1e99999999999999999999}"), nullptr);
     EXPECT_EQ(Parse("[\"a\", 9" + std::string(6000, '9') + "]"), nullptr);
+}
+
+TEST(JsonNumbers, ReadAsADoubleTheyRoundAsStrtodNearTheLargestDouble) {
+    // From the largest double to the halfway point to 2^1024 a number is the largest double;
+    // the halfway point itself is a tie that goes to the even 2^1024, infinity.
+    const std::string halfway =
+        "17976931348623158079372897140530341507993413271003782693617377898044496829276475094664901797758720709633028641"
+        "66928879109465555478519404026306574886715058206819089020007083836762738548458177115317644757302700698555713669"
+        "59622842914819860834936475292719074168444365510704342711559699508093042880177904174497792000e-3";
+    std::vector<std::string> texts = {"1.7976931348623157e308", "1.7976931348623158e308", "-1.7976931348623158e308",
+                                      "1.797693134862315807e308", "179769313486231580e291", halfway, "-" + halfway,
+                                      "1.7976931348623159e308", "1.8e308", "1e309"};
+    for (std::uint64_t digits = 17976931348623157090u; digits < 17976931348623158020u; digits += 9300000)
+        texts.push_back(std::to_string(digits) + "e289");
+    for (const std::string& text : texts) {
+        const Doc doc = Parse(text);
+        ASSERT_NE(doc, nullptr) << text;
+        EXPECT_EQ(doc->ReadVariant(), TqvVariant(std::strtod(text.c_str(), nullptr))) << text;
+    }
+    EXPECT_EQ(Parse("1.7976931348623158e308")->ReadVariant(), TqvVariant(std::numeric_limits<double>::max()));
+    EXPECT_EQ(Parse(halfway)->ReadVariant(), TqvVariant(std::numeric_limits<double>::infinity()));
+    // A text written into a number is read the same way.
+    TqvJSONnumber number;
+    number.WriteVariant(std::u16string(u"1.7976931348623158e308"));
+    EXPECT_EQ(number.ReadVariant(), TqvVariant(std::numeric_limits<double>::max()));
 }
 
 TEST(JsonNumbers, UnderflowGivesZeroNotFailure) {
