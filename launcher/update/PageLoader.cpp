@@ -6,6 +6,7 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -38,7 +39,9 @@ std::string CurrentUrl(HINTERNET request) {
     return FromWide(url);
 }
 
-// True for http(s) documents with a success status, and for other schemes that loaded.
+// True for http(s) documents with a success status, and for other schemes that loaded. A
+// redirect is no success: it is not followed, as a service answering each request with a
+// redirect to itself would keep the loader busy without end.
 bool Succeeded(HINTERNET request, const std::string& address) {
     const std::string scheme = LowerAscii(address.substr(0, address.find(':')));
     if (scheme != "http" && scheme != "https") return true;
@@ -54,6 +57,19 @@ bool Succeeded(HINTERNET request, const std::string& address) {
     return status >= 200 && status <= 299;
 }
 
+// A declared length over the cap: the body is refused before a byte of it is read.
+bool DeclaredTooLong(HINTERNET request) {
+    wchar_t length[32] = {};
+    DWORD size = sizeof length;
+    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) return false;
+    std::uint64_t value = 0;
+    for (const wchar_t* c = length; *c >= L'0' && *c <= L'9'; ++c) {
+        value = value * 10 + static_cast<std::uint64_t>(*c - L'0');
+        if (value > PageLoader::MaxBodyBytes) return true;
+    }
+    return false;
+}
+
 void Load(const std::shared_ptr<PageLoader::State>& state, const std::string& address) {
     std::string location = PageLoader::ErrorPageAddress, body;
     HINTERNET session;
@@ -63,9 +79,9 @@ void Load(const std::shared_ptr<PageLoader::State>& state, const std::string& ad
     }
     const std::wstring wideAddress = ToWide(address);
     HINTERNET request = InternetOpenUrlW(session, wideAddress.c_str(), nullptr, 0,
-                                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES, 0);
+                                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
     if (request) {
-        bool complete = Succeeded(request, address);
+        bool complete = Succeeded(request, address) && !DeclaredTooLong(request);
         char chunk[16384];
         DWORD got = 0;
         while (complete) {

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
 #include <thread>
 
 namespace kx {
@@ -32,14 +36,38 @@ TEST(PageLoader, LoadsADocumentAndReportsItsAddressAndBytes) {
     EXPECT_EQ(server.Requests()[0].rfind("GET /version.json?rand=20261208120000 HTTP/1.1\r\n", 0), 0u);
 }
 
-TEST(PageLoader, FollowsRedirectsAndReportsTheFinalAddress) {
+TEST(PageLoader, ARedirectIsNotFollowedAndGivesTheErrorPage) {
     test::LoopbackServer target(test::reply::Canned("HTTP/1.0 200 OK\r\n\r\n{}"));
-    const std::string moved = Address(target, "/elsewhere.json");
-    test::LoopbackServer server(test::reply::Canned("HTTP/1.0 302 Found\r\nLocation: " + moved + "\r\n\r\n"));
+    test::LoopbackServer server(
+        test::reply::Canned("HTTP/1.0 302 Found\r\nLocation: " + Address(target, "/elsewhere.json") + "\r\n\r\n"));
     PageLoader loader;
     ASSERT_TRUE(loader.Navigate(Address(server, "/version.json")));
     ASSERT_TRUE(WaitIdle(loader));
-    EXPECT_EQ(loader.LocationUrl(), moved);
+    EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress);
+    EXPECT_EQ(loader.Body(), "");
+    EXPECT_TRUE(target.Requests().empty());
+}
+
+TEST(PageLoader, AServiceRedirectingToItselfIsAskedOnce) {
+    // Every request on the kept-alive connection, and on any new one, is answered with a
+    // redirect to the same address; after 50 the service resets, so a follower ends too.
+    auto requests = std::make_shared<std::atomic<int>>(0);
+    auto port = std::make_shared<std::atomic<int>>(0);
+    test::LoopbackServer server([requests, port](const std::string& first, test::Connection& connection) {
+        const std::string redirect = "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:" + std::to_string(port->load()) +
+                                     "/version.json\r\nContent-Length: 0\r\n\r\n";
+        for (std::string request = first; !request.empty() && ++*requests <= 50; request = connection.ReadRequest(5s))
+            if (!connection.Write(redirect)) return;
+        connection.Reset();
+    });
+    *port = server.Port();
+    {
+        PageLoader loader;
+        ASSERT_TRUE(loader.Navigate(Address(server, "/version.json")));
+        ASSERT_TRUE(WaitIdle(loader));
+        EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress);
+    }
+    EXPECT_EQ(requests->load(), 1);
 }
 
 TEST(PageLoader, ErrorStatusesRefusedConnectionsAndOversizedDocumentsGiveTheErrorPage) {
@@ -55,6 +83,42 @@ TEST(PageLoader, ErrorStatusesRefusedConnectionsAndOversizedDocumentsGiveTheErro
         EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress) << address;
         EXPECT_EQ(loader.Body(), "") << address;
     }
+}
+
+TEST(PageLoader, ABodyDeclaredOverTheCapIsNotWaitedFor) {
+    // The head declares 300 MiB, then nothing comes until the loader gives up (or a minute passed).
+    test::LoopbackServer stalled([](const std::string&, test::Connection& connection) {
+        if (connection.Write("HTTP/1.1 200 OK\r\nContent-Length: 314572800\r\n\r\n")) connection.WaitForPeerClose(60s);
+    });
+    PageLoader loader;
+    ASSERT_TRUE(loader.Navigate(Address(stalled, "/v.json")));
+    ASSERT_TRUE(WaitIdle(loader));
+    EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress);
+    EXPECT_EQ(loader.Body(), "");
+}
+
+TEST(PageLoader, AnEndlessBodyIsDroppedOnceOverTheCap) {
+    // Up to 300 MiB as fast as the loader takes them; the server stops when the connection
+    // drops, or after a minute so that the test ends whatever happens.
+    auto sent = std::make_shared<std::atomic<std::uint64_t>>(0);
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    constexpr std::uint64_t Whole = std::uint64_t{300} << 20;
+    test::LoopbackServer endless([sent, done](const std::string&, test::Connection& connection) {
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        const std::string block(65536, 'x');
+        if (connection.Write("HTTP/1.0 200 OK\r\n\r\n"))
+            while (*sent < Whole && std::chrono::steady_clock::now() < deadline && connection.Write(block))
+                *sent += block.size();
+        *done = true;
+    });
+    PageLoader loader;
+    ASSERT_TRUE(loader.Navigate(Address(endless, "/v.json")));
+    ASSERT_TRUE(WaitIdle(loader));
+    EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress);
+    for (int i = 0; i < 400 && !*done; ++i) std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(*done);
+    // The cap and what the connection's buffers held, not the rest of the body.
+    EXPECT_LT(*sent, Whole / 10);
 }
 
 TEST(PageLoader, HostileServersNeitherHangNorPassForADocument) {
