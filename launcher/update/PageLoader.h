@@ -23,7 +23,7 @@ public:
     // Starts loading the address; false when the load cannot even start.
     bool Navigate(const std::string& address);
     bool Busy() const;
-    // Once idle: the address of the document finally loaded, after redirects.
+    // Once idle: the address of the document loaded (redirects are not followed).
     std::string LocationUrl() const;
     // Once idle: the document's bytes as received.
     std::string Body() const;
