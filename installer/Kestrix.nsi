@@ -155,7 +155,9 @@ Function un.RemoveInstalled
   Exch $0
   ClearErrors
   Delete "$INSTDIR\$0"
+  ; Some systems remove a file only when its last handle closes, and may fail then.
   ${If} ${Errors}
+  ${OrIf} ${FileExists} "$INSTDIR\$0"
     StrCpy $Unremoved "$Unremoved$INSTDIR\$0$\r$\n"
   ${EndIf}
   Pop $0
