@@ -263,15 +263,17 @@ public:
 private:
     // A running program's file cannot be opened for writing.
     bool CopyRuns() const {
+        // The copy's folder may be going while it is walked: then it is looked at again.
         std::error_code error;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(FsPath(install_.Temp()), error)) {
-            if (entry.path().extension() != L".exe") continue;
-            const HANDLE file = CreateFileW(entry.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        for (auto it = std::filesystem::recursive_directory_iterator(FsPath(install_.Temp()), error);
+             !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+            if (it->path().extension() != L".exe") continue;
+            const HANDLE file = CreateFileW(it->path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE) return true;
             CloseHandle(file);
         }
-        return false;
+        return static_cast<bool>(error);
     }
 
     const Installation& install_;
