@@ -1,6 +1,7 @@
 ; KestrixSetup.exe: installs the launcher, the uninstall feedback prompt, their texts and skin
 ; and the suite's other programs. Its uninstaller asks Valedict before it removes anything and
-; then removes exactly what was installed, so that files the user added stay.
+; then removes exactly what was installed, so that files the user added stay; its entry and the
+; shortcut go last, and only when everything else has gone.
 ;
 ; Defines (the build passes them; see installer/CMakeLists.txt):
 ;   KX_VERSION         the project version, dotted numbers
@@ -25,6 +26,13 @@ ManifestSupportedOS all
 !define SHORTCUT "$SMPROGRAMS\Kestrix.lnk"
 ; Exit code of an uninstaller the user stopped (NSIS's own code for a cancelled run).
 !define EXIT_CANCELLED 1
+; Exit code of an uninstall that left installed files behind (NSIS's code for an aborted run).
+!define EXIT_INCOMPLETE 2
+; What a running program's file answers to being opened for writing.
+!define ERROR_SHARING_VIOLATION 32
+
+; The installed files the uninstaller could not remove, one a line.
+Var Unremoved
 
 Name "${PRODUCT}"
 OutFile "${KX_OUTFILE}"
@@ -59,9 +67,6 @@ UninstPage instfiles
 !macroend
 !macro PackSuiteProgram Name
   File "${KX_SUITE_PROGRAMS}/${Name}"
-!macroend
-!macro RemoveSuiteProgram Name
-  Delete "$INSTDIR\${Name}"
 !macroend
 !macro CheckSuiteProgram Name
   Push "$INSTDIR\${Name}"
@@ -111,34 +116,59 @@ Section
 SectionEnd
 
 ; A program that runs cannot be opened for writing, and could not be removed either: rather
-; than leave half an installation behind, ask the user to close it (a silent run gives up).
+; than leave half an installation behind, ask the user to close it (a silent run gives up). Only
+; the refusal a running program gives counts: a read-only file is refused too, runs nothing, and
+; is removed like any other.
 Function un.CheckNotRunning
   Exch $0
   Push $1
+  Push $2
 check:
-  ${If} ${FileExists} "$0"
-    ClearErrors
-    FileOpen $1 "$0" a
-    ${If} ${Errors}
-      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-        "${PRODUCT} is still running. Close ${PRODUCT} and its tools, then press Retry." \
-        /SD IDCANCEL IDRETRY check
-      SetErrorLevel ${EXIT_CANCELLED}
-      Quit
-    ${EndIf}
-    FileClose $1
+  System::Call 'kernel32::CreateFileW(w r0, i 0x40000000, i 7, p 0, i 3, i 0, p 0) p .r1 ?e'
+  Pop $2
+  ${If} $1 P<> -1
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${ElseIf} $2 = ${ERROR_SHARING_VIOLATION}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "${PRODUCT} is still running. Close ${PRODUCT} and its tools, then press Retry." \
+      /SD IDCANCEL IDRETRY check
+    SetErrorLevel ${EXIT_CANCELLED}
+    Quit
   ${EndIf}
+  Pop $2
   Pop $1
   Pop $0
 FunctionEnd
 
-; Valedict's exit code decides: 1 keeps everything; 0, a crash or no Valedict at all goes on,
-; since feedback must never block removal. Administrators' silent runs do not ask.
-Function un.onInit
-  SetShellVarContext all
+Function un.CheckProgramsNotRunning
   Push "$INSTDIR\Portico.exe"
   Call un.CheckNotRunning
   !insertmacro ForEachSuiteProgram CheckSuiteProgram
+FunctionEnd
+
+; Removes one installed file, named relative to the installation; one that stays is noted.
+!macro RemoveInstalled Name
+  Push "${Name}"
+  Call un.RemoveInstalled
+!macroend
+Function un.RemoveInstalled
+  Exch $0
+  ClearErrors
+  Delete "$INSTDIR\$0"
+  ; Some systems remove a file only when its last handle closes, and may fail then.
+  ${If} ${Errors}
+  ${OrIf} ${FileExists} "$INSTDIR\$0"
+    StrCpy $Unremoved "$Unremoved$INSTDIR\$0$\r$\n"
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; Valedict's exit code decides: 1 keeps everything; 0, a crash or no Valedict at all goes on,
+; since feedback must never block removal. Administrators' silent runs do not ask. The prompt
+; may stay open for minutes, long enough to start the launcher again: the check follows it too.
+Function un.onInit
+  SetShellVarContext all
+  Call un.CheckProgramsNotRunning
   ${IfNot} ${Silent}
     ClearErrors
     ExecWait '"$INSTDIR\Valedict.exe" 1 "$INSTDIR\Lang\Product.dat"' $0
@@ -147,22 +177,36 @@ Function un.onInit
       SetErrorLevel ${EXIT_CANCELLED}
       Quit
     ${EndIf}
+    Call un.CheckProgramsNotRunning
   ${EndIf}
 FunctionEnd
 
+; A file that stays (held open by some program) is named, and the uninstaller and its entry
+; stay with it, so that the uninstall can be run again once it is free.
 Section "Uninstall"
   SetAutoClose true
-  !insertmacro ForEachEntryValue DeleteEntryValue
-  DeleteRegKey /ifempty HKLM "${UNINSTALL_KEY}"
-  Delete "${SHORTCUT}"
-
-  Delete "$INSTDIR\Portico.exe"
-  Delete "$INSTDIR\Valedict.exe"
-  !insertmacro ForEachSuiteProgram RemoveSuiteProgram
+  StrCpy $Unremoved ""
+  !insertmacro RemoveInstalled "Portico.exe"
+  !insertmacro RemoveInstalled "Valedict.exe"
+  !insertmacro ForEachSuiteProgram RemoveInstalled
 !if /FileExists "${KX_SUITE_PROGRAMS}/Update.log"
-  Delete "$INSTDIR\Update.log"
+  !insertmacro RemoveInstalled "Update.log"
 !endif
   !insertmacro RemoveStaged
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
+  ${If} $Unremoved == ""
+    Delete "$INSTDIR\${UNINSTALLER}"
+    RMDir "$INSTDIR"
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\Portico.exe"
+    Delete "${SHORTCUT}"
+  ${EndIf}
+  ${If} $Unremoved == ""
+    !insertmacro ForEachEntryValue DeleteEntryValue
+    DeleteRegKey /ifempty HKLM "${UNINSTALL_KEY}"
+  ${Else}
+    MessageBox MB_OK|MB_ICONEXCLAMATION \
+      "These files could not be removed:$\r$\n$Unremoved$\r$\nClose the programs that use them, then uninstall ${PRODUCT} again." \
+      /SD IDOK
+    SetErrorLevel ${EXIT_INCOMPLETE}
+  ${EndIf}
 SectionEnd

@@ -1,6 +1,7 @@
 # cmake -DSTAGE=folder -P ListStaged.cmake: writes STAGE/Staged.nsh with the macros that
-# install every file under STAGE/Lang and STAGE/Skin and remove exactly those files and then
-# their folders, deepest first, so that a folder holding a file of the user's stays.
+# install every file under STAGE/Lang and STAGE/Skin and remove exactly those files (through
+# Kestrix.nsi's RemoveInstalled, which notes any that stays) and then their folders, deepest
+# first, so that a folder holding a file of the user's stays.
 cmake_minimum_required(VERSION 3.25)
 file(GLOB_RECURSE files RELATIVE ${STAGE} ${STAGE}/Lang/* ${STAGE}/Skin/*)
 list(SORT files)
@@ -17,7 +18,7 @@ foreach(file IN LISTS files)
     set(current_folder ${folder})
   endif()
   string(APPEND install "  File \"\${KX_STAGE}/${file}\"\n")
-  string(APPEND remove "  Delete \"$INSTDIR\\${windows_file}\"\n")
+  string(APPEND remove "  !insertmacro RemoveInstalled \"${windows_file}\"\n")
   while(folder AND NOT folder IN_LIST folders)
     list(APPEND folders ${folder})
     get_filename_component(folder ${folder} DIRECTORY)

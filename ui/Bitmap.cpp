@@ -122,7 +122,7 @@ void Bitmap::Draw(HDC dc, const RECT& dest, const COLORREF* keyColor) const {
     HGDIOBJ old = SelectObject(source, handle_);
     const int w = dest.right - dest.left, h = dest.bottom - dest.top;
     if (keyColor) {
-        TransparentBlt(dc, dest.left, dest.top, w, h, source, 0, 0, width_, height_, *keyColor);
+        GdiTransparentBlt(dc, dest.left, dest.top, w, h, source, 0, 0, width_, height_, *keyColor);
     } else if (w == width_ && h == height_) {
         BitBlt(dc, dest.left, dest.top, w, h, source, 0, 0, SRCCOPY);
     } else {

@@ -29,6 +29,7 @@ using namespace std::chrono_literals;
 constexpr auto WindowWait = 20s;
 constexpr auto ProgramWait = 60s;
 constexpr int ExitCancelled = 1;
+constexpr int ExitIncomplete = 2;
 const wchar_t* const UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrix";
 const char* const PromptCaption = "Kestrix Uninstall - Kestrix";
 const char* const RunningText = "Kestrix is still running. Close Kestrix and its tools, then press Retry.";
@@ -164,11 +165,12 @@ public:
     }
 
     // The uninstaller as the engine runs its own copy: from outside the folder, told where the
-    // installation is ("_?="), so that the test can wait for it and read its exit code.
-    std::unique_ptr<test::ChildProgram> StartUninstaller(std::vector<std::string> environment = {}) const {
+    // installation is ("_?=", always last), so that the test can wait for it and read its exit code.
+    std::unique_ptr<test::ChildProgram> StartUninstaller(std::vector<std::string> environment = {},
+                                                         const std::string& options = "") const {
         const std::string copy = root_.File("Uninstall.exe");
         CopyFileW(ToWide(File("Uninstall.exe")).c_str(), ToWide(copy).c_str(), FALSE);
-        return std::make_unique<test::ChildProgram>(test::CommandLine{Quoted(copy) + " _?=" + Folder}, "",
+        return std::make_unique<test::ChildProgram>(test::CommandLine{Quoted(copy) + " " + options + "_?=" + Folder}, "",
                                                     Environment(std::move(environment)));
     }
 
@@ -220,6 +222,22 @@ HWND WaitForPrompt(const Installation& install) {
     return prompt;
 }
 
+// The uninstaller's next message box, told from its progress window (a dialog as well): its
+// text, after which the button is pressed.
+std::string AnswerUninstallerBox(const test::ChildProgram& uninstaller, UINT button = IDOK) {
+    const auto end = std::chrono::steady_clock::now() + WindowWait;
+    do {
+        for (HWND window : uninstaller.VisibleWindows())
+            if (test::ClassName(window) == "#32770" && !test::FindChild(window, "msctls_progress32")) {
+                const std::string text = test::ControlText(GetDlgItem(window, 0xFFFF));
+                PostMessageW(GetDlgItem(window, static_cast<int>(button)), BM_CLICK, 0, 0);
+                return text;
+            }
+        std::this_thread::sleep_for(50ms);
+    } while (std::chrono::steady_clock::now() < end);
+    return "(no message box)";
+}
+
 // A command of the uninstall entry, run as the system's settings run it: the uninstaller hands
 // over to its own copy in the temporary folder and ends at once, so the copy is watched. It is
 // watched from outside the installation: a look into the folder at the wrong moment would
@@ -245,15 +263,17 @@ public:
 private:
     // A running program's file cannot be opened for writing.
     bool CopyRuns() const {
+        // The copy's folder may be going while it is walked: then it is looked at again.
         std::error_code error;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(FsPath(install_.Temp()), error)) {
-            if (entry.path().extension() != L".exe") continue;
-            const HANDLE file = CreateFileW(entry.path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        for (auto it = std::filesystem::recursive_directory_iterator(FsPath(install_.Temp()), error);
+             !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+            if (it->path().extension() != L".exe") continue;
+            const HANDLE file = CreateFileW(it->path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE) return true;
             CloseHandle(file);
         }
-        return false;
+        return static_cast<bool>(error);
     }
 
     const Installation& install_;
@@ -430,6 +450,75 @@ TEST(Uninstaller, ARunningLauncherIsReportedWithRetryAndCancelAndNothingIsRemove
     test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
     EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
     ExpectNothingOfOursLeft(install, {});
+}
+
+// The prompt may stay open for minutes, long enough to start the launcher from the Start menu
+// again: the answer is followed by the same check, before anything is removed.
+TEST(Uninstaller, ALauncherStartedWhileThePromptIsOpenIsReportedBeforeAnythingIsRemoved) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    const auto uninstaller = install.StartUninstaller();
+    HWND prompt = WaitForPrompt(install);
+    ASSERT_NE(prompt, nullptr);
+    test::ChildProgram portico(install.File("Portico.exe"), {}, install.Folder, install.Environment());
+    HWND launcher = portico.WaitForWindow("", WindowWait);
+    ASSERT_NE(launcher, nullptr);
+    const std::vector<std::string> before = FilesUnder(install.Folder);
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
+    HWND box = uninstaller->WaitForWindow("", WindowWait, L"#32770");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(test::ControlText(GetDlgItem(box, 0xFFFF)), RunningText);  // the box, not the progress window
+    EXPECT_EQ(FilesUnder(install.Folder), before);
+    ExpectEverythingInstalled(install);
+    PostMessageW(launcher, WM_CLOSE, 0, 0);
+    EXPECT_EQ(portico.WaitForExit(WindowWait), 0);
+    EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDRETRY), RunningText);
+    EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
+    ExpectNothingOfOursLeft(install, {});
+}
+
+// A file the user made read-only cannot be opened for writing either, yet no program runs from it.
+TEST(Uninstaller, AReadOnlyProgramFileIsNoRunningProgram) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    ASSERT_TRUE(SetFileAttributesW(ToWide(install.File("Trundle.exe")).c_str(), FILE_ATTRIBUTE_READONLY));
+    const auto uninstaller = install.StartUninstaller();
+    HWND prompt = WaitForPrompt(install);
+    ASSERT_NE(prompt, nullptr);
+    test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
+    EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
+    ExpectNothingOfOursLeft(install, {});
+}
+
+// An installed file held open by another program while the files go: the user is told which,
+// and the uninstaller and its entry stay, so that the uninstall can be run again once the file
+// is free. A silent run tells it by its exit code.
+TEST(Uninstaller, AFileThatCannotBeRemovedIsNamedAndTheEntryStaysForAnotherRun) {
+    for (const bool silent : {false, true}) {
+        const Installation install;
+        ASSERT_TRUE(install.Installed);
+        const std::string held = install.File("Skin\\Main\\Main.bmp");
+        HANDLE file = CreateFileW(ToWide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        const auto uninstaller = install.StartUninstaller({}, silent ? "/S " : "");
+        if (!silent) {
+            HWND prompt = WaitForPrompt(install);
+            ASSERT_NE(prompt, nullptr);
+            test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
+            EXPECT_EQ(AnswerUninstallerBox(*uninstaller),
+                      "These files could not be removed:\r\n" + held +
+                          "\r\n\r\nClose the programs that use them, then uninstall Kestrix again.");
+        }
+        EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), ExitIncomplete) << silent;
+        EXPECT_EQ(FilesUnder(install.Folder), (std::vector<std::string>{"Skin\\Main\\Main.bmp", "Uninstall.exe"}));
+        EXPECT_EQ(RegistryText(L"UninstallString"), Quoted(install.File("Uninstall.exe")));
+        EXPECT_FALSE(os::FileExists(ShortcutPath()));  // it would start nothing
+        CloseHandle(file);
+
+        const RegisteredRun again(install, silent ? L"QuietUninstallString" : L"UninstallString");
+        EXPECT_TRUE(again.WaitForTheCopy());
+        ExpectNothingOfOursLeft(install, {});
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "Install.h"
 
 #include "Accessibility.h"
+#include "DllLoading.h"
 #include "LoopbackServer.h"
 #include "Os.h"
 #include "TempDir.h"
@@ -109,6 +110,23 @@ TEST(PorticoProgram, ASecondStartOpensASecondIndependentWindow) {
     PostMessageW(secondWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(second.WaitForExit(30s), 0);
     EXPECT_TRUE(first.Running());
+}
+
+TEST(PorticoProgram, ImportsOnlyDllsThatTheLoaderNeverTakesFromTheProgramFolder) {
+    EXPECT_EQ(ImportsOffTheKnownDllList(BuildBinFolder() + "Portico.exe"), std::vector<std::string>{});
+}
+
+// The launcher may be started from a download folder full of other files.
+TEST(PorticoProgram, DllsPlantedBesideTheProgramAreNeverLoaded) {
+    Installation install;
+    const PlantedLibraries planted(BuildBinFolder(), install.dir.File("Portico.exe"), {"msimg32.dll", "uxtheme.dll"});
+    ChildProgram portico(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
+    const HWND window = portico.WaitForWindow("Kestrix Launcher", 30s);
+    EXPECT_EQ(planted.Loaded(), std::vector<std::string>{});
+    ASSERT_TRUE(window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(portico.WaitForExit(30s), 0);
+    EXPECT_EQ(planted.Loaded(), std::vector<std::string>{});
 }
 
 // The next message box of the program, which is then answered with OK; false when none came.

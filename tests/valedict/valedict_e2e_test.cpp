@@ -1,5 +1,6 @@
 // The real Valedict.exe in a temporary installation, driven from outside through window
 // messages as the uninstaller's user would drive it.
+#include "DllLoading.h"
 #include "FeedbackPost.h"
 #include "FileEncryptUnit.h"
 #include "Gui.h"
@@ -307,21 +308,25 @@ TEST(ValedictProgram, TheShellTheRichEditAndWinsockLoadOnlyWhenTheyAreFirstNeede
     EXPECT_FALSE(child.HasLoaded("ws2_32.dll"));  // not before a survey is sent
 }
 
-TEST(ValedictProgram, ARichEditDllPlantedBesideTheProgramIsNeverLoaded) {
+TEST(ValedictProgram, ImportsOnlyDllsThatTheLoaderNeverTakesFromTheProgramFolder) {
+    EXPECT_EQ(test::ImportsOffTheKnownDllList(test::BinaryFolder() + "Valedict.exe"), std::vector<std::string>{});
+}
+
+// The uninstaller runs Valedict with administrator rights from the installation folder.
+TEST(ValedictProgram, DllsPlantedBesideTheProgramAreNeverLoaded) {
     const InstalledProgram install;
-    const std::string planted = install.folder.File("msftedit.dll");
-    ASSERT_TRUE(CopyFileW(ToWide(test::BinaryFolder() + "planted\\msftedit.dll").c_str(), ToWide(planted).c_str(), FALSE));
-    // A DLL file is preferred to the built-in one, as Windows itself goes by the search order;
-    // the planted file also lies in the current folder.
-    test::ChildProgram child(install.Program, {"0", install.ProductFile}, install.folder.Path(),
-                             {"WINEDLLOVERRIDES=msftedit=n,b"});
+    const test::PlantedLibraries planted(test::BinaryFolder(), install.Program,
+                                         {"msftedit.dll", "msimg32.dll", "uxtheme.dll"});
+    // The planted files also lie in the current folder.
+    test::ChildProgram child(install.Program, {"0", install.ProductFile}, install.folder.Path());
     HWND prompt = child.WaitForWindow("Kestrix Uninstall - Kestrix", WindowWait);
+    EXPECT_EQ(planted.Loaded(), std::vector<std::string>{});
     ASSERT_NE(prompt, nullptr);
     test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Take Survey"));
     HWND survey = child.WaitForWindow("Help us improve Kestrix", WindowWait);
     ASSERT_NE(survey, nullptr);
     EXPECT_NE(test::FindChild(survey, "RICHEDIT50W"), nullptr);  // the system's rich edit
-    EXPECT_FALSE(os::FileExists(planted + ".loaded"));
+    EXPECT_EQ(planted.Loaded(), std::vector<std::string>{});
 }
 
 }  // namespace
