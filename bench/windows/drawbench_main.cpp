@@ -74,11 +74,10 @@ int main(int argc, char** argv) {
     const Target whole(screen, 800, 480, 0), band(screen, 800, 81, 162);
     ReleaseDC(nullptr, screen);
 
-    const auto keyed = [&](HDC dc) {
-        const COLORREF key = picture->PixelAt(0, 0);
-        picture->Draw(dc, dest, &key);
-    };
-    const auto plain = [&](HDC dc) { picture->Draw(dc, dest, nullptr); };
+    // A paint lends its source device contexts to every draw.
+    const kx::ui::DrawingSources sources;
+    const auto keyed = [&](HDC dc) { picture->Draw(dc, dest, kx::ui::KeyPixel::TopLeft); };
+    const auto plain = [&](HDC dc) { picture->Draw(dc, dest); };
     std::printf("%d x %d picture, us per draw (median of %d means of %d draws)\n", picture->Width(),
                 picture->Height(), Repetitions, count);
     std::printf("%-34s %10s %10s\n", "", "keyed", "plain");
