@@ -147,17 +147,20 @@ private:
 
 }  // namespace
 
-DrawingSources::DrawingSources() : dcs_{CreateCompatibleDC(nullptr), CreateCompatibleDC(nullptr)}, outer_(lender) {
-    lender = this;
-}
+DrawingSources::DrawingSources() : dcs_{}, outer_(lender) { lender = this; }
 
 DrawingSources::~DrawingSources() {
     lender = outer_;
-    DeleteDC(dcs_[0]);
-    DeleteDC(dcs_[1]);
+    for (HDC dc : dcs_)
+        if (dc) DeleteDC(dc);
 }
 
-HDC DrawingSources::Lent(int which) { return lender ? lender->dcs_[which] : nullptr; }
+HDC DrawingSources::Lent(int which) {
+    if (!lender) return nullptr;
+    HDC& dc = lender->dcs_[which];
+    if (!dc) dc = CreateCompatibleDC(nullptr);
+    return dc;
+}
 
 // White where the picture has the key colour, black elsewhere. The colours are compared in a
 // 24-bit copy, as the system's transparent blit compares them, so that a pixel of a palette or

@@ -46,7 +46,8 @@ private:
 };
 
 // While it lives, the bitmaps drawn on this thread are selected into the two memory device
-// contexts it holds instead of into new ones: a paint makes them once, not per picture and band.
+// contexts it holds, made at the first draw that needs them, instead of into new ones: a paint
+// makes them once, not per picture and band.
 class DrawingSources {
 public:
     DrawingSources();
