@@ -130,9 +130,10 @@ std::shared_ptr<Bitmap> KeyedPicture(const test::TempDir& dir, int width, int he
         table = {Key, Key, RGB(254, 0, 255), RGB(255, 1, 255)};
         for (int i = 4; i < 256; ++i) table.push_back(RGB(i * 7 % 256, i * 13 % 256, (i + seed) % 256));
         for (int i = 0; i < 256; ++i) {
-            bytes[54 + 4 * i] = GetBValue(table[i]);
-            bytes[55 + 4 * i] = GetGValue(table[i]);
-            bytes[56 + 4 * i] = GetRValue(table[i]);
+            std::uint8_t* entry = &bytes[14 + header.InfoSize + 4 * i];
+            entry[0] = GetBValue(table[i]);
+            entry[1] = GetGValue(table[i]);
+            entry[2] = GetRValue(table[i]);
         }
     }
     for (int y = 0; y < height; ++y)
