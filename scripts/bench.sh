@@ -21,6 +21,7 @@ KX_DEMO_INSTALL_ONLY=1 scripts/demo.sh >/dev/null
 demo=$(scripts/wine-run.sh winepath -w "$root/build/demo" 2>/dev/null)
 language=$(scripts/wine-run.sh winepath -w "$root/demo/Main.txt" 2>/dev/null)
 feedback=$(scripts/wine-run.sh winepath -w "$root/demo/Valedict.dat" 2>/dev/null)
+picture=$(scripts/wine-run.sh winepath -w "$root/build/demo/Skin/Main/btnEasyCut_Normal.bmp" 2>/dev/null)
 (unset DISPLAY
  scripts/with-display.sh bash -c '
    echo "== start-up to the first complete paint, against the floor program"
@@ -31,4 +32,6 @@ feedback=$(scripts/wine-run.sh winepath -w "$root/demo/Valedict.dat" 2>/dev/null
    scripts/wine-run.sh build/win64/bin/kxinibench.exe "$2" Product UpdateUrl 2000
    echo "== the wait dialog'"'"'s spinner while its post is stalled, against an idle timer"
    scripts/wine-run.sh build/win64/bin/kxspinnerbench.exe "$3" 10
- ' bench "$demo" "$language" "$feedback")
+   echo "== one keyed picture drawn as a button is, against a plain copy"
+   scripts/wine-run.sh build/win64/bin/kxdrawbench.exe "$4" 200
+ ' bench "$demo" "$language" "$feedback" "$picture")

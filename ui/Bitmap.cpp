@@ -96,7 +96,10 @@ Bitmap::Bitmap(HBITMAP handle) : handle_(handle) {
     height_ = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
 }
 
-Bitmap::~Bitmap() { DeleteObject(handle_); }
+Bitmap::~Bitmap() {
+    DeleteObject(handle_);
+    DeleteObject(mask_);
+}
 
 void Bitmap::Fill(const RECT& area, COLORREF color) {
     HDC dc = CreateCompatibleDC(nullptr);
@@ -106,6 +109,9 @@ void Bitmap::Fill(const RECT& area, COLORREF color) {
     DeleteObject(brush);
     SelectObject(dc, old);
     DeleteDC(dc);
+    // The pixels may have changed: the next keyed draw reads the key and makes the mask anew.
+    DeleteObject(mask_);
+    mask_ = nullptr;
 }
 
 COLORREF Bitmap::PixelAt(int x, int y) const {
@@ -117,20 +123,111 @@ COLORREF Bitmap::PixelAt(int x, int y) const {
     return color;
 }
 
-void Bitmap::Draw(HDC dc, const RECT& dest, const COLORREF* keyColor) const {
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, handle_);
-    const int w = dest.right - dest.left, h = dest.bottom - dest.top;
-    if (keyColor) {
-        GdiTransparentBlt(dc, dest.left, dest.top, w, h, source, 0, 0, width_, height_, *keyColor);
-    } else if (w == width_ && h == height_) {
-        BitBlt(dc, dest.left, dest.top, w, h, source, 0, 0, SRCCOPY);
-    } else {
-        SetStretchBltMode(dc, COLORONCOLOR);
-        StretchBlt(dc, dest.left, dest.top, w, h, source, 0, 0, width_, height_, SRCCOPY);
+namespace {
+
+thread_local DrawingSources* lender = nullptr;
+
+// One bitmap selected into a memory DC for one draw: a lent one when a paint lends it.
+class Selected {
+public:
+    Selected(int which, HBITMAP bitmap) : lent_(DrawingSources::Lent(which)) {
+        dc_ = lent_ ? lent_ : CreateCompatibleDC(nullptr);
+        old_ = SelectObject(dc_, bitmap);
     }
-    SelectObject(source, old);
-    DeleteDC(source);
+    ~Selected() {
+        SelectObject(dc_, old_);
+        if (!lent_) DeleteDC(dc_);
+    }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+    HDC Dc() const { return dc_; }
+
+private:
+    HDC lent_;
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+}  // namespace
+
+DrawingSources::DrawingSources() : dcs_{}, outer_(lender) { lender = this; }
+
+DrawingSources::~DrawingSources() {
+    lender = outer_;
+    for (HDC dc : dcs_)
+        if (dc) DeleteDC(dc);
+}
+
+HDC DrawingSources::Lent(int which) {
+    if (!lender) return nullptr;
+    HDC& dc = lender->dcs_[which];
+    if (!dc) dc = CreateCompatibleDC(nullptr);
+    return dc;
+}
+
+// White where the picture has the key colour, black elsewhere. The colours are compared in a
+// 24-bit copy, as the system's transparent blit compares them, so that a pixel of a palette or
+// 16-bit picture matches the key by its colour.
+HBITMAP Bitmap::KeyMask(HDC picture, KeyPixel key) const {
+    if (mask_ && maskKey_ == key) return mask_;
+    const COLORREF keyColor = GetPixel(picture, 0, key == KeyPixel::TopLeft ? 0 : height_ - 1);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width_;
+    info.bmiHeader.biHeight = height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP mask = CreateBitmap(width_, height_, 1, 1, nullptr);
+    if (copy && mask) {
+        const Selected colors(1, copy);
+        BitBlt(colors.Dc(), 0, 0, width_, height_, picture, 0, 0, SRCCOPY);
+        SetBkColor(colors.Dc(), keyColor);
+        HDC maskDc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(maskDc, mask);
+        BitBlt(maskDc, 0, 0, width_, height_, colors.Dc(), 0, 0, SRCCOPY);
+        SelectObject(maskDc, old);
+        DeleteDC(maskDc);
+    }
+    DeleteObject(copy);
+    if (!copy || !mask) {
+        DeleteObject(mask);
+        throw std::runtime_error("Cannot create a bitmap");
+    }
+    DeleteObject(mask_);
+    mask_ = mask;
+    maskKey_ = key;
+    return mask_;
+}
+
+void Bitmap::Draw(HDC dc, const RECT& dest, KeyPixel key) const {
+    const Selected picture(0, handle_);
+    const int w = dest.right - dest.left, h = dest.bottom - dest.top;
+    const bool stretched = w != width_ || h != height_;
+    if (stretched) SetStretchBltMode(dc, COLORONCOLOR);
+    const auto copy = [&](HDC source, DWORD rop) {
+        if (stretched)
+            StretchBlt(dc, dest.left, dest.top, w, h, source, 0, 0, width_, height_, rop);
+        else
+            BitBlt(dc, dest.left, dest.top, w, h, source, 0, 0, rop);
+    };
+    if (key == KeyPixel::None) {
+        copy(picture.Dc(), SRCCOPY);
+        return;
+    }
+    HBITMAP mask = KeyMask(picture.Dc(), key);
+    // XOR the picture in, clear it to black where the mask is black, and XOR it in again: the
+    // picture's pixels remain there and what was under it everywhere else, bit for bit.
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0)), oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    copy(picture.Dc(), SRCINVERT);
+    {
+        const Selected maskSource(1, mask);
+        copy(maskSource.Dc(), SRCAND);
+    }
+    copy(picture.Dc(), SRCINVERT);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
 }
 
 }  // namespace kx::ui

@@ -8,6 +8,9 @@
 
 namespace kx::ui {
 
+// The pixel whose colour a keyed draw leaves out.
+enum class KeyPixel { None, TopLeft, BottomLeft };
+
 class Bitmap {
 public:
     // Throws kx::FileError naming the file when it is missing or not a readable bitmap.
@@ -27,13 +30,36 @@ public:
     // Paints the area of the bitmap in one colour.
     void Fill(const RECT& area, COLORREF color);
 
-    // Draws the bitmap into dest; with a key colour, pixels of that colour are left out.
-    void Draw(HDC dc, const RECT& dest, const COLORREF* keyColor) const;
+    // Draws the bitmap into dest, stretched to its size; keyed, the pixels of the key pixel's
+    // colour are left out. The first keyed draw reads that colour and keeps a one-bit mask of
+    // those pixels for every later one, so a bitmap drawn keyed is changed only through Fill.
+    void Draw(HDC dc, const RECT& dest, KeyPixel key = KeyPixel::None) const;
 
 private:
+    HBITMAP KeyMask(HDC picture, KeyPixel key) const;
+
     HBITMAP handle_;
     int width_ = 0;
     int height_ = 0;
+    mutable HBITMAP mask_ = nullptr;
+    mutable KeyPixel maskKey_ = KeyPixel::None;
+};
+
+// While it lives, the bitmaps drawn on this thread are selected into the two memory device
+// contexts it holds, made at the first draw that needs them, instead of into new ones: a paint
+// makes them once, not per picture and band.
+class DrawingSources {
+public:
+    DrawingSources();
+    ~DrawingSources();
+    DrawingSources(const DrawingSources&) = delete;
+    DrawingSources& operator=(const DrawingSources&) = delete;
+
+    static HDC Lent(int which);  // 0 or 1; null when none lives
+
+private:
+    HDC dcs_[2];
+    DrawingSources* outer_;
 };
 
 }  // namespace kx::ui

@@ -408,8 +408,7 @@ void TkxImageButton::PaintContent(HDC dc, const RECT& area) {
     if (!picture) return;
     RECT dest = area;
     if (!stretch_) dest = {0, 0, picture->Width(), picture->Height()};
-    const COLORREF key = picture->PixelAt(0, 0);
-    picture->Draw(dc, dest, Transparent() ? &key : nullptr);
+    picture->Draw(dc, dest, Transparent() ? KeyPixel::TopLeft : KeyPixel::None);
 }
 
 }  // namespace kx::ui

@@ -1,6 +1,7 @@
 #include "Painting.h"
 
 #include "Application.h"
+#include "Bitmap.h"
 
 #include <algorithm>
 
@@ -23,6 +24,7 @@ void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& c
         HDC memory = CreateCompatibleDC(dc);
         HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, bandHeight);
         HGDIOBJ old = SelectObject(memory, bitmap);
+        const DrawingSources sources;
         Application::Instance().Guarded([&] {
             for (int top = ps.rcPaint.top / bandHeight * bandHeight; top < ps.rcPaint.bottom; top += bandHeight) {
                 // The band shows client rows from top on; every band starts from the same state.

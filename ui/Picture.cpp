@@ -43,12 +43,7 @@ void Picture::Paint(HDC dc) {
         dest.right = dest.left + bitmap_->Width();
         dest.bottom = dest.top + bitmap_->Height();
     }
-    if (transparent_) {
-        const COLORREF key = bitmap_->PixelAt(0, bitmap_->Height() - 1);
-        bitmap_->Draw(dc, dest, &key);
-    } else {
-        bitmap_->Draw(dc, dest, nullptr);
-    }
+    bitmap_->Draw(dc, dest, transparent_ ? KeyPixel::BottomLeft : KeyPixel::None);
 }
 
 }  // namespace kx::ui

@@ -54,14 +54,13 @@ void LoadSkin(const std::string& folder) {
 
 // Draws what lies in the part of the window given, as the launcher does band by band.
 void DrawSkin(HDC dc, const RECT& part) {
-    skinBackground->Draw(dc, RECT{0, 0, skinBackground->Width(), skinBackground->Height()}, nullptr);
+    skinBackground->Draw(dc, RECT{0, 0, skinBackground->Width(), skinBackground->Height()});
     RECT overlap;
     for (const SkinPicture& p : skinPictures) {
         const kx::ui::Bitmap& picture = *p.Picture;
         const RECT bounds{p.Left, p.Top, p.Left + picture.Width(), p.Top + picture.Height()};
         if (!IntersectRect(&overlap, &bounds, &part)) continue;
-        const COLORREF key = picture.PixelAt(0, p.KeyAtTop ? 0 : picture.Height() - 1);
-        picture.Draw(dc, bounds, &key);
+        picture.Draw(dc, bounds, p.KeyAtTop ? kx::ui::KeyPixel::TopLeft : kx::ui::KeyPixel::BottomLeft);
     }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));

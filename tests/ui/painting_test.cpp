@@ -1,11 +1,17 @@
 #include "Bitmap.h"
+#include "BitmapBytes.h"
 #include "Form.h"
 #include "Gui.h"
 #include "ImageButton.h"
 #include "Picture.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace kx::ui {
@@ -102,6 +108,189 @@ TEST(Painting, EachWindowlessControlIsDrawnOnlyByTheBandsItLiesIn) {
     UpdateWindow(form.Handle());
     EXPECT_EQ(top.Paints, 1);
     EXPECT_EQ(bottom.Paints, 2);
+}
+
+// A picture file of 24 or 8 bits whose key-coloured pixels lie in slanted stripes, with pixels
+// one step off the key among the others; the key colour is at the left corner given and the
+// other left corner is not of it. The 8-bit table holds the key twice.
+std::shared_ptr<Bitmap> KeyedPicture(const test::TempDir& dir, int width, int height, int bitCount, bool keyAtTop,
+                                     int seed) {
+    const test::BitmapHeader header{.Width = width, .Height = height, .BitCount = static_cast<std::uint16_t>(bitCount)};
+    const int stride = (width * bitCount + 31) / 32 * 4;
+    std::vector<std::uint8_t> bytes = test::BitmapFileBytes(header, static_cast<std::size_t>(stride) * height);
+    const auto color = [&](int x, int y) -> COLORREF {
+        if (x == 0 && (y == 0 || y == height - 1)) return (y == 0) == keyAtTop ? Key : RGB(10, 20, 30);
+        if ((x + 2 * y + seed) % 9 < 3) return Key;
+        if ((x * y + seed) % 17 == 0) return x % 2 ? RGB(254, 0, 255) : RGB(255, 1, 255);
+        return RGB((x * 7 + seed) % 256, (y * 5 + seed * 3) % 256, (x * y + seed) % 256);
+    };
+    const std::size_t pixels = test::PixelOffset(header);
+    std::vector<COLORREF> table;
+    if (bitCount == 8) {
+        table = {Key, Key, RGB(254, 0, 255), RGB(255, 1, 255)};
+        for (int i = 4; i < 256; ++i) table.push_back(RGB(i * 7 % 256, i * 13 % 256, (i + seed) % 256));
+        for (int i = 0; i < 256; ++i) {
+            std::uint8_t* entry = &bytes[14 + header.InfoSize + 4 * i];
+            entry[0] = GetBValue(table[i]);
+            entry[1] = GetGValue(table[i]);
+            entry[2] = GetRValue(table[i]);
+        }
+    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* at = &bytes[pixels + static_cast<std::size_t>(height - 1 - y) * stride];
+            const COLORREF c = color(x, y);
+            if (bitCount == 24) {
+                at[3 * x] = GetBValue(c);
+                at[3 * x + 1] = GetGValue(c);
+                at[3 * x + 2] = GetRValue(c);
+            } else {
+                // Key pixels take either of the key's two entries; other colours their first.
+                const auto found = std::find(table.begin() + (c == Key ? (x + y) % 2 : 0), table.end(), c);
+                at[x] = static_cast<std::uint8_t>(found != table.end() ? found - table.begin() : 4 + (x + y) % 252);
+            }
+        }
+    return Bitmap::LoadFromFile(dir.WriteBytes("keyed" + std::to_string(seed) + ".bmp", bytes));
+}
+
+// A bitmap of the screen's format, as a paint's bands are, and its pixels as the screen shows them.
+class ScreenBitmap {
+public:
+    ScreenBitmap(int width, int height)
+        : screen_(GetDC(nullptr)),
+          dc_(CreateCompatibleDC(screen_)),
+          bitmap_(CreateCompatibleBitmap(screen_, width, height)),
+          width_(width),
+          height_(height) {
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~ScreenBitmap() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+        ReleaseDC(nullptr, screen_);
+    }
+    ScreenBitmap(const ScreenBitmap&) = delete;
+    ScreenBitmap& operator=(const ScreenBitmap&) = delete;
+    HDC Dc() const { return dc_; }
+
+    void CopyClientArea(HWND hwnd) {
+        POINT origin{0, 0};
+        ClientToScreen(hwnd, &origin);
+        BitBlt(dc_, 0, 0, width_, height_, screen_, origin.x, origin.y, SRCCOPY);
+    }
+    std::vector<COLORREF> Pixels() const {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        std::vector<COLORREF> pixels(static_cast<std::size_t>(width_) * height_);
+        SelectObject(dc_, old_);
+        GetDIBits(dc_, bitmap_, 0, static_cast<UINT>(height_), pixels.data(), &info, DIB_RGB_COLORS);
+        SelectObject(dc_, bitmap_);
+        for (COLORREF& pixel : pixels) pixel &= 0xFFFFFF;  // what the screen shows; the top byte is not
+        return pixels;
+    }
+
+private:
+    HDC screen_, dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+    int width_, height_;
+};
+
+// The launcher's size, drawn in bands of 81 rows: the pictures lie across band boundaries at
+// several depths (25, 7, 3 and 0 rows above them), and one of them is stretched.
+class KeyedForm : public Form {
+public:
+    KeyedForm() : Form(nullptr, FormBorder::None, 800, 480) {
+        background.SetBitmap(Stripes(800, 480));
+        const int tops[] = {56, 155, 240, 324, 380}, lefts[] = {20, 170, 320, 470, 20};
+        for (int i = 0; i < 5; ++i) {
+            auto& picture = pictures.emplace_back(std::make_unique<Picture>(*this, lefts[i], tops[i], 90, 50));
+            picture->SetTransparent(true);
+            picture->SetStretch(i == 4);
+            picture->SetBitmap(KeyedPicture(dir, i == 4 ? 45 : 90, i == 4 ? 25 : 50, i % 2 ? 8 : 24, false, i));
+        }
+        button.SetTransparent(true);
+        button.SetDrawFocused(false);
+        button.SetPicNormal(KeyedPicture(dir, 70, 60, 24, true, 11));
+        button.SetPicMouseOn(KeyedPicture(dir, 70, 60, 24, true, 12));
+        button.SetPicMouseDown(KeyedPicture(dir, 70, 60, 8, true, 13));
+        button.SetPicDisabled(KeyedPicture(dir, 70, 60, 24, true, 14));
+        MoveTo(50, 50);
+    }
+
+    // What the window shows with the button's picture given, drawn in one piece with the
+    // system's transparent blit, as every keyed picture was drawn before.
+    std::vector<COLORREF> DrawnWithTheTransparentBlit(const Bitmap* buttonPicture) const {
+        ScreenBitmap drawing(800, 480);
+        HDC source = CreateCompatibleDC(drawing.Dc());
+        const auto draw = [&](const Bitmap& picture, const RECT& r, int keyRow) {
+            HGDIOBJ old = SelectObject(source, picture.Handle());
+            if (keyRow < 0)
+                BitBlt(drawing.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
+            else
+                GdiTransparentBlt(drawing.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
+                                  picture.Width(), picture.Height(), GetPixel(source, 0, keyRow));
+            SelectObject(source, old);
+        };
+        draw(*background.GetBitmap(), background.Bounds(), -1);
+        for (const auto& picture : pictures)
+            draw(*picture->GetBitmap(), picture->Bounds(), picture->GetBitmap()->Height() - 1);
+        draw(*buttonPicture, button.Bounds(), 0);
+        DeleteDC(source);
+        return drawing.Pixels();
+    }
+
+    test::TempDir dir;
+    Picture background{*this, 0, 0, 800, 480};
+    std::vector<std::unique_ptr<Picture>> pictures;
+    TkxImageButton button{*this, 600, 220, 70, 60};
+};
+
+void ExpectShown(const KeyedForm& form, const std::vector<COLORREF>& expected, const char* what) {
+    UpdateWindow(form.Handle());
+    UpdateWindow(form.button.Handle());
+    test::PumpFor(30ms);
+    ScreenBitmap shown(800, 480);
+    shown.CopyClientArea(form.Handle());
+    const std::vector<COLORREF> pixels = shown.Pixels();
+    int wrong = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        if (pixels[i] != expected[i] && wrong++ < 3)
+            ADD_FAILURE() << what << ": pixel " << i % 800 << ", " << i / 800 << " shows " << std::hex << pixels[i]
+                          << " against " << expected[i];
+    EXPECT_EQ(wrong, 0) << what;
+}
+
+TEST(Painting, KeyedPicturesShowWhatTheSystemsTransparentBlitShowsInEveryStateAndBand) {
+    KeyedForm form;
+    form.Show();
+    test::PumpFor(100ms);
+    TkxImageButton& button = form.button;
+    ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicNormal().get()), "normal");
+
+    // Redrawn in parts whose edges cut through the pictures.
+    HDC dc = GetDC(form.Handle());
+    const RECT parts[] = {{33, 70, 517, 171}, {100, 250, 690, 301}, {601, 221, 640, 275}};
+    for (const RECT& part : parts) {
+        FillRect(dc, &part, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        form.InvalidateArea(part);
+    }
+    ReleaseDC(form.Handle(), dc);
+    RedrawWindow(button.Handle(), nullptr, nullptr, RDW_INVALIDATE);
+    ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicNormal().get()), "redrawn in parts");
+
+    test::MouseMove(button.Handle(), 5, 5);
+    ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicMouseOn().get()), "hot");
+    test::MouseDown(button.Handle(), 5, 5);
+    ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicMouseDown().get()), "pressed");
+    test::MouseUp(button.Handle(), 5, 5);
+    button.SetEnabled(false);
+    ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicDisabled().get()), "disabled");
 }
 
 }  // namespace
