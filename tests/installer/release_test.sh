@@ -5,8 +5,8 @@
 # KX_SIGN_PFX; with a throwaway code-signing certificate it signs the programs, the uninstaller
 # and the setup program so that they verify against the throwaway CA (and fail to with one byte
 # changed), and the setup program installs and its uninstaller uninstalls under Wine; a wrong
-# password stops it with the tool's message and leaves no setup program. The password shows up
-# in no output and nowhere in the build tree.
+# password or an expired certificate stops it with the message and leaves no setup program.
+# The password shows up in no output and nowhere in the build tree.
 set -euo pipefail
 source=$1 bin=$2 work=$3
 copy=$work/kestrix-rebuild
@@ -61,6 +61,9 @@ printf '%s\n' "wrong-$password" >"$pki/wrong-password"
   printf '%s\n' "basicConstraints=CA:FALSE" "keyUsage=critical,digitalSignature" "extendedKeyUsage=codeSigning" >maker.ext
   openssl x509 -req -in maker.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile maker.ext -out maker.pem
   openssl pkcs12 -export -inkey maker.key -in maker.pem -certfile ca.pem -passout file:password -out maker.pfx
+  # Valid until the moment it is made.
+  openssl x509 -req -in maker.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 0 -extfile maker.ext -out expired.pem
+  openssl pkcs12 -export -inkey maker.key -in expired.pem -certfile ca.pem -passout file:password -out expired.pfx
 ) >"$work/pki.log" 2>&1 || { cat "$work/pki.log"; fail "openssl cannot make the certificates"; }
 
 # Verifies FILE against the throwaway CA: SHA-256, the product's name and the maker's home page;
@@ -102,11 +105,17 @@ cp "$target/Uninstall.exe" "$work/Uninstall.exe"
 "$source/scripts/wine-run.sh" "$work/signed/installer_tests.exe" --gtest_filter='Setup.*' ||
   fail "the installer tests fail on the signed setup program"
 
-echo "== make installer with a wrong password"
-! installer wrong KX_SIGN_PFX="$pki/maker.pfx" KX_SIGN_PASSWORD_FILE="$pki/wrong-password" ||
-  fail "make installer succeeds with a wrong password"
-grep -q "Wrong password" "$work/wrong.log" || { cat "$work/wrong.log"; fail "no message of the tool"; }
-[ ! -e "$setup" ] && [ ! -e "$built_setup" ] || fail "a setup program is left after the failure"
+# make installer with the environment fails with the message and leaves no setup program.
+refused() {
+  local log=$1 message=$2
+  shift 2
+  ! installer "$log" "$@" || fail "make installer succeeds ($log)"
+  grep -q "$message" "$work/$log.log" || { cat "$work/$log.log"; fail "no \"$message\" in the output"; }
+  [ ! -e "$setup" ] && [ ! -e "$built_setup" ] || fail "a setup program is left after the failure ($log)"
+}
+echo "== make installer with a wrong password, then with an expired certificate"
+refused wrong "Wrong password" KX_SIGN_PFX="$pki/maker.pfx" KX_SIGN_PASSWORD_FILE="$pki/wrong-password"
+refused expired "has expired" KX_SIGN_PFX="$pki/expired.pfx" KX_SIGN_PASSWORD_FILE="$pki/password"
 
 ! grep -rqF -- "$password" "$work"/*.log "$copy/build" || fail "the password shows up in a log or the build tree"
 echo "release: reproducible programs, four signed files"
