@@ -7,7 +7,10 @@ function(kx_delay_load target dll def)
   set(library ${CMAKE_BINARY_DIR}/delayload/lib${target}.a)
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delayload)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
-  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll} --output-delaylib ${library}
+  # dlltool names the library's symbols after its path: a relative one keeps the build folder
+  # out of the programs.
+  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll} --output-delaylib lib${target}.a
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/delayload
     RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "cannot make the delay-load library of ${dll}")

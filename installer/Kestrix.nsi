@@ -9,6 +9,7 @@
 ;   KX_SUITE_PROGRAMS  folder with the suite's other programs (Snipwell.exe, ...)
 ;   KX_STAGE           folder with the build-made data: Lang\, Skin\ and Staged.nsh listing them
 ;   KX_SETUP_ICON, KX_UNINSTALL_ICON, KX_OUTFILE
+;   KX_SIGN            when set, the command that signs a program in place (installer/sign.sh)
 
 Unicode true
 Target amd64-unicode
@@ -36,6 +37,10 @@ Var Unremoved
 
 Name "${PRODUCT}"
 OutFile "${KX_OUTFILE}"
+!ifdef KX_SIGN
+  !uninstfinalize '"${KX_SIGN}" "%1" ${UNINSTALLER}' = 0
+  !finalize '"${KX_SIGN}" "%1"' = 0
+!endif
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 Icon "${KX_SETUP_ICON}"
 UninstallIcon "${KX_UNINSTALL_ICON}"

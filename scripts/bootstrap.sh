@@ -5,7 +5,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev googletest libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine64 fonts-wine fonts-wqy-microhei xvfb xauth x11-apps xdotool imagemagick
-  nsis
+  nsis osslsigncode openssl
 )
 missing=()
 for p in "${packages[@]}"; do
