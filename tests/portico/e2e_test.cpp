@@ -129,7 +129,7 @@ TEST(PorticoProgram, ABrokenSkinPictureAToolDuringTheCheckAndANewerVersionRunToT
     // Slow enough that the fast cutter is started while the document still loads.
     const Handler trickle = reply::Trickle(
         "HTTP/1.0 200 OK\r\n\r\n{\"Version\":\"9.0\",\"DownloadURL\":\"https://dl.kestrix.example/9\"}", 40ms);
-    std::atomic<int> delivered{0};  // documents sent whole, each read to its end by the launcher
+    std::atomic<int> delivered{0};  // documents sent whole, the launcher given time to close its end
     LoopbackServer server([&](const std::string& request, Connection& connection) {
         trickle(request, connection);
         ++delivered;
