@@ -14,4 +14,8 @@ function(kx_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    # A Wine prefix and a display of its own when CTest hands out slots (scripts/test.sh).
+    set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS wine:1)
+  endif()
 endfunction()

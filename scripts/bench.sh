@@ -3,6 +3,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+# Whatever way it ends, nothing the benchmarks started in Wine outlives them.
+trap 'scripts/wine-run.sh --end' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 scripts/bootstrap.sh
 jobs=${KX_JOBS:-2}
 cmake --preset native >/dev/null

@@ -11,6 +11,11 @@ bin=$root/build/win64/bin
 demo=$root/build/demo
 wine_run=$root/scripts/wine-run.sh
 
+# Without a display everything runs on one virtual display, the version service included.
+if [ -z "${DISPLAY:-}" ] && [ -z "${KX_DEMO_INSTALL_ONLY:-}" ]; then
+  KX_DEMO_HEADLESS=1 exec "$root/scripts/with-display.sh" "$root/scripts/demo.sh" "$@"
+fi
+
 language=${KX_DEMO_LANGUAGE:-en}
 texts=$root/demo
 [ "$language" = en ] || texts=$root/demo/$language
@@ -31,15 +36,16 @@ cp "$texts/Valedict.dat" "$demo/Lang/"
 cp "$texts/Product.txt" "$demo/Product.txt"
 cp "$texts/Main.txt" "$demo/Main.plain.txt"
 
-version_server=""
-stop_version_server() { [ -z "$version_server" ] || kill "$version_server" 2>/dev/null || true; }
-trap stop_version_server EXIT
+# Whatever way the demo ends, nothing it started in Wine outlives it (the version service is a
+# Windows process that killing its runner does not reach).
+trap '"$wine_run" --end' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 if [ -z "${KX_DEMO_INSTALL_ONLY:-}" ]; then
   # The version service offers a version newer than the installed one.
   printf '{"Version":"3.1.0","DownloadURL":"https://www.kestrix.example/download/kestrix-3.1.0.exe"}' \
     >"$demo/version.json"
   (cd "$demo" && exec "$wine_run" "$bin/kxversionserver.exe" 0 version.json </dev/null >"$demo/version-server.out" 2>&1) &
-  version_server=$!
   port=""
   for _ in $(seq 100); do
     port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$demo/version-server.out" 2>/dev/null | head -n1)
@@ -59,40 +65,31 @@ printf '%s\r\n' "Kestrix 3.0.2" "- Snipwell cuts without re-encoding." "- Trundl
 echo "demo: installation in $demo"
 [ -z "${KX_DEMO_INSTALL_ONLY:-}" ] || exit 0
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -z "${KX_DEMO_HEADLESS:-}" ]; then
   cd "$demo"
   "$wine_run" "$demo/Portico.exe"
   exit 0
 fi
 
-# No display: show it on a virtual one, take a picture of the window, close it.
+# No display: on a virtual one, take a picture of the window with its update dialog; the trap
+# ends the launcher.
 shot=$demo/portico-demo.png
-export demo shot wine_run
-"$root/scripts/with-display.sh" bash -c '
-  set -euo pipefail
-  cd "$demo"
-  "$wine_run" "$demo/Portico.exe" </dev/null >/dev/null 2>&1 &
-  launcher=$!
-  window=""
-  for _ in $(seq 300); do
-    for candidate in $(xdotool search --onlyvisible --name "Kestrix" 2>/dev/null || true); do
-      eval "$(xdotool getwindowgeometry --shell "$candidate")"
-      [ "$WIDTH" = 800 ] && [ "$HEIGHT" = 480 ] && { window=$candidate; break; }
-    done
-    [ -n "$window" ] && break
-    sleep 0.2
+cd "$demo"
+"$wine_run" "$demo/Portico.exe" </dev/null >/dev/null 2>&1 &
+size_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^\(WIDTH\|HEIGHT\)=//p' | paste -sd x; }
+window=""
+dialog=""
+for _ in $(seq 300); do
+  for candidate in $(xdotool search --onlyvisible --name "Kestrix" 2>/dev/null || true); do
+    if [ "$(size_of "$candidate")" = 800x480 ]; then window=$candidate; else dialog=$candidate; fi
   done
-  if [ -z "$window" ]; then
-    echo "demo: the launcher window did not appear" >&2
-    kill "$launcher" 2>/dev/null || true
-    exit 1
-  fi
-  sleep 4  # the update dialog comes a second after the window
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
-  xdotool windowclose "$window" 2>/dev/null || true
-  for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.2; done
-  kill "$launcher" 2>/dev/null || true
-  wait "$launcher" 2>/dev/null || true
-'
+  # The update dialog comes a second after the window.
+  [ -n "$window" ] && [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "demo: the launcher window did not appear" >&2; exit 1; }
+[ -n "$dialog" ] || { echo "demo: the update dialog did not appear" >&2; exit 1; }
+sleep 0.5  # its first paint
+eval "$(xdotool getwindowgeometry --shell "$window")"
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shot"
 echo "demo: screenshot $shot"

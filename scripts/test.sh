@@ -5,6 +5,37 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 scripts/bootstrap.sh
 jobs=${KX_JOBS:-2}
+# Windows test programs side by side, each with a prefix and a virtual display of its own.
+slots=${KX_WINE_SLOTS:-2}
+
+our_prefixes() { ls -d "$root"/build/wineprefix "$root"/build/wineprefix-[0-9]* 2>/dev/null || true; }
+end_wine() {
+  for prefix in $(our_prefixes); do KX_WINEPREFIX=$prefix scripts/wine-run.sh --end; done
+}
+# Processes started in one of our prefixes: Wine's and the Windows programs'.
+running_in_our_prefixes() {
+  local pid
+  for pid in $(ls /proc | grep -x '[0-9]*'); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" |
+      grep -qx "WINEPREFIX=$root/build/wineprefix\(-[0-9]*\)\?" && echo "$pid $(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")"
+  done
+  return 0
+}
+# Long steps run in the background, so that a signal reaches the trap at once and it ends them.
+background=""
+in_background() {
+  "$@" &
+  background=$!
+  wait "$background"
+  background=""
+}
+stop() {
+  [ -z "$background" ] || kill "$background" 2>/dev/null || true
+  end_wine
+}
+trap stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 echo "== native build and tests"
 cmake --preset native >/dev/null
@@ -14,18 +45,21 @@ ctest --preset native
 echo "== Windows build and tests under Wine"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
-if [ -z "${DISPLAY:-}" ]; then
-  exec_display=(scripts/with-display.sh)
-else
-  exec_display=()
-fi
-"${exec_display[@]}" ctest --preset win64
+printf '{"version":{"major":1,"minor":0},"local":[{"wine":[%s]}]}\n' \
+  "$(seq -s, -f '{"id":"%g","slots":1}' "$slots")" >build/wine-slots.json
+KX_DISPLAYS=$slots in_background scripts/with-display.sh \
+  ctest --preset win64 -j "$slots" --resource-spec-file "$root/build/wine-slots.json"
+end_wine
 
 echo "== the demo installation, in both languages, as the run command starts it"
 for language in en zh; do
   (unset DISPLAY; KX_DEMO_LANGUAGE=$language scripts/demo.sh)
   test -s build/demo/portico-demo.png
 done
+# The demo ends its version service and everything else it started in Wine, as the tests do.
+left=$(running_in_our_prefixes)
+[ -z "$left" ] || { echo "still running after the tests and the demo:"; echo "$left"; exit 1; }
+echo "nothing left running in the build's Wine prefixes"
 
 echo "== the maintainers' commands of docs/maintaining.md"
 build/native/bin/kxcipher encode demo/Main.txt build/Main.dat
@@ -40,4 +74,5 @@ echo "kxcipher and kxlint: the documented commands pass"
 echo "== sanitizers and fuzzers"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
-ctest --preset sanitize
+# The fuzz targets are single-threaded: two at a time on two cores.
+in_background ctest --preset sanitize -j "$jobs"

@@ -1,3 +1,4 @@
+#include "FeedbackPost.h"
 #include "FormPost.h"
 
 #include "LoopbackServer.h"
@@ -49,9 +50,10 @@ TEST(FeedbackServerTool, AnswersEveryPostAndAppendsTheExactRequests) {
     ASSERT_EQ(run.get(), 0);
     ASSERT_TRUE(first);
     ASSERT_TRUE(second);
-    const std::string body1 = BuildFormBody("me@example.com", "s", "first 中");
-    const std::string body2 = BuildFormBody("me@example.com", "s", "second");
-    EXPECT_EQ(test::ReadText(log), BuildPostRequest(server, body1) + BuildPostRequest(server, body2));
+    const std::string host = "127.0.0.1:" + std::to_string(port);
+    EXPECT_EQ(test::ReadText(log),
+              test::ExpectedFeedbackPost(host, "myaddress=me@example.com&subject=s&content=first%20%E4%B8%AD") +
+                  test::ExpectedFeedbackPost(host, "myaddress=me@example.com&subject=s&content=second"));
 }
 
 TEST(FeedbackServerTool, RefusesBadArguments) {

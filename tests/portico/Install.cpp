@@ -96,7 +96,7 @@ LanguageFile::LanguageFile() {
         {"msgMain", "strShellExtFailed", "The tool could not be started."},
         {"Product", "Product short Name", "Kestrix"},
         {"Product", "Company Name", "Wrenfold"},
-        {"Product", "ProductHomePage", "https://www.kestrix.example/"},
+        {"Product", "ProductHomePage", "https://home.kestrix.example/"},
         {"Product", "ProductHelpPage", "https://www.kestrix.example/help/"},
         {"Product", "Support Email", "support@kestrix.example"},
     };
@@ -142,7 +142,21 @@ void InstallLanguageBytes(const std::string& bytes, const std::string& programFo
 }
 
 void MakeSkin(const std::string& folder) {
-    ASSERT_EQ(RunProgram(BuildBinFolder() + "kxskingen.exe", {folder}), 0);
+    // Generated once per test program and copied: each run of the generator is a process start.
+    static const std::string generated = InstallFolder() + "GeneratedSkin";
+    static bool made = false;
+    if (!made) {
+        ASSERT_EQ(RunProgram(BuildBinFolder() + "kxskingen.exe", {generated}), 0);
+        made = true;
+    }
+    namespace fs = std::filesystem;
+    const fs::path from(ToWide(generated)), to(ToWide(folder));
+    fs::create_directories(to);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / fs::relative(entry.path(), from);
+        if (entry.is_directory()) fs::create_directories(target);
+        else ASSERT_TRUE(CopyFileW(entry.path().c_str(), target.c_str(), FALSE)) << target.string();
+    }
 }
 
 void CopyProgram(const std::string& name, const std::string& toFolder) {

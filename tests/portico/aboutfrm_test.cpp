@@ -61,7 +61,7 @@ TEST_F(AboutBox, ShowsTheLookedUpTextsAndTheBrandLook) {
     EXPECT_EQ(about.lblProducteName.Text(), "Kestrix");
     EXPECT_EQ(about.lblCopyright.Text(), "???");
     EXPECT_EQ(about.lblHomepage.Text(), "Visit the Kestrix home page");
-    EXPECT_EQ(about.lblHomepage.URL, "https://www.kestrix.example/");
+    EXPECT_EQ(about.lblHomepage.URL, "https://home.kestrix.example/");
     EXPECT_EQ(about.lblSupport.Text(), "Contact support");
     EXPECT_TRUE(about.lblSupport.URL.empty());
     EXPECT_EQ(about.lblVersion.Text(), "Version: 1.101");
@@ -78,7 +78,7 @@ TEST_F(AboutBox, ShowsTheLookedUpTextsAndTheBrandLook) {
 
     ClickAt(about.Handle(), about.lblHomepage.Left() + 3, about.lblHomepage.Top() + 3);
     ASSERT_EQ(addresses.Addresses().size(), 1u);
-    EXPECT_EQ(addresses.Addresses()[0], "https://www.kestrix.example/");
+    EXPECT_EQ(addresses.Addresses()[0], "https://home.kestrix.example/");
 
     MouseDown(about.Handle(), 5, 340);
     MouseDown(about.Handle(), about.lblTitle.Left() + 2, about.lblTitle.Top() + 2, WM_RBUTTONDOWN);
@@ -112,7 +112,7 @@ TEST_F(AboutBox, SupportLinkOpensMailTheMakerOrTheHelpPage) {
     };
     EXPECT_EQ(supportAddress(), "MailTo:support@kestrix.example");
     language.Remove("Product", "Support Email").Install();
-    EXPECT_EQ(supportAddress(), MakerHomePageUrl());
+    EXPECT_EQ(supportAddress(), "https://www.kestrix.example/");  // the maker's, not the product's
     language.Set("Product", "Company Name", "Corvith LABORATORY").Install();
     EXPECT_EQ(supportAddress(), "https://www.kestrix.example/help/");
     language.Remove("Product", "ProductHelpPage").Set("Product", "Support Email", "x@kestrix.example").Install();

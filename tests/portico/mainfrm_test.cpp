@@ -320,7 +320,7 @@ TEST_F(MainWindow, ALanguageFileHeldOpenWithoutSharingCountsAsMissing) {
     EXPECT_EQ(addresses.Addresses()[0], "???");  // the lookup's default, as for a missing file
     EXPECT_TRUE(boxes.Boxes().empty());
     frm.lblHomePageClick();
-    EXPECT_EQ(addresses.Addresses().back(), "https://www.kestrix.example/");
+    EXPECT_EQ(addresses.Addresses().back(), "https://home.kestrix.example/");
 }
 
 }  // namespace

@@ -97,7 +97,7 @@ TEST_F(ToolLaunching, AToolThatCannotStartIsReportedThenTheHomePageOpens) {
     EXPECT_EQ(boxes.Boxes()[0].Owner, &frm);
     EXPECT_EQ(addressesWhileBoxUp, 0u);
     ASSERT_EQ(addresses.Addresses().size(), 1u);
-    EXPECT_EQ(addresses.Addresses()[0], "https://www.kestrix.example/");
+    EXPECT_EQ(addresses.Addresses()[0], "https://home.kestrix.example/");
     EXPECT_TRUE(frm.Visible());
     EXPECT_EQ(ui::Application::Instance().ScreenCursor(), nullptr);
     frm.Hide();
@@ -141,8 +141,9 @@ TEST_F(ToolLaunching, HomePageLinkUsesTheProductAddressWithItsFallbacks) {
         TfrmMain frm;
         frm.lblHomePageClick();
     }
-    const std::vector<std::string> expected{"https://www.kestrix.example/", "https://www.kestrix.example/",
-                                            MakerHomePageUrl(), "???"};
+    // "1.1" gives the maker's home page; a missing value gives the lookup's default.
+    const std::vector<std::string> expected{"https://home.kestrix.example/", "https://home.kestrix.example/",
+                                            "https://www.kestrix.example/", "???"};
     EXPECT_EQ(addresses.Addresses(), expected);
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <thread>
 
@@ -243,6 +244,25 @@ DWORD ProcessOf(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     return pid;
+}
+
+bool ProgramRunning(const std::string& path) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return true;  // unknown: never claim absence
+    const std::wstring wanted = ToWide(path);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry)) {
+        const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process) continue;
+        wchar_t image[MAX_PATH * 2];
+        DWORD size = MAX_PATH * 2;
+        running = QueryFullProcessImageNameW(process, 0, image, &size) && _wcsicmp(image, wanted.c_str()) == 0;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return running;
 }
 
 HWND FindChild(HWND parent, const std::string& className, const std::string& text) {

@@ -96,6 +96,9 @@ std::vector<HWND> VisibleWindows(DWORD processId);
 HWND WaitForWindow(DWORD processId, const std::string& captionPart, std::chrono::milliseconds timeout,
                    const wchar_t* className = nullptr);
 DWORD ProcessOf(HWND hwnd);
+// Whether a process of this program file (the full path, any letter case) is running. A program
+// that a shell launch has returned from is either still listed or has already done its work.
+bool ProgramRunning(const std::string& path);
 
 // Controls of another process's windows, driven from outside.
 HWND FindChild(HWND parent, const std::string& className, const std::string& text = "");

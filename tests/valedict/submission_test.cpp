@@ -460,9 +460,10 @@ TEST_F(SubmissionTest, ClosingTheWaitDialogByTheWindowSystemIsACancelButEscDoesN
     }
 }
 
-// The race of a second submission with the first's late report, run many times over.
+// The race of a second submission with the first's late report: the held server fixes its order,
+// so a second round only shows that nothing of the first is left over.
 class RepeatedSubmission : public SubmissionTest, public ::testing::WithParamInterface<int> {};
-INSTANTIATE_TEST_SUITE_P(Rounds, RepeatedSubmission, ::testing::Range(0, 10));
+INSTANTIATE_TEST_SUITE_P(Rounds, RepeatedSubmission, ::testing::Range(0, 2));
 
 TEST_P(RepeatedSubmission, ALateReportOfACancelledSubmissionLeavesTheNewerOneAlone) {
     HeldServer server;
