@@ -5,7 +5,8 @@
 # Under CTest with a resource spec (scripts/test.sh) each test gets a "wine" slot: a prefix of
 # its own, copied from the first one, and the display KX_DISPLAY_<slot>, so that test programs
 # run side by side without sharing a wineserver, a registry or a screen.
-#   wine-run.sh --end   ends every program of the prefix and its wineserver
+#   wine-run.sh --end      ends every program of the prefix and its wineserver
+#   wine-run.sh --prefix   makes the prefix ready and prints its path
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 base=$root/build/wineprefix
@@ -72,6 +73,7 @@ if [ ! -f "$WINEPREFIX/$ready" ]; then
   flock -u 9
   exec 9>&-
 fi
+[ "${1:-}" != --prefix ] || { echo "$WINEPREFIX"; exit 0; }
 run() {
   wineserver --persistent=300 >/dev/null 2>&1 || true
   # Wine's own background processes start with the first program and outlive it: start them

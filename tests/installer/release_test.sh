@@ -15,8 +15,9 @@ fail() {
   echo "FAILED: $*" >&2
   exit 1
 }
-# The copy's Windows tools run in the prefix of the build under test, which exists already.
-export KX_WINEPREFIX=${KX_WINEPREFIX:-$source/build/wineprefix}
+# The copy's Windows tools run in a prefix of the build under test (its CTest slot's, when it
+# has one), which then needs no setting up of its own.
+export KX_WINEPREFIX=${KX_WINEPREFIX:-$("$source/scripts/wine-run.sh" --prefix)}
 unset KX_SIGN_PFX KX_SIGN_PASSWORD_FILE KX_SIGN_TIMESTAMP_URL
 
 rm -rf "$work"
