@@ -248,6 +248,7 @@ void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 bool Form::Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
 
 int Form::ShowModal() {
+    if (modal_) return mrNone;
     const HWND below = GetActiveWindow();
     // Every other enabled window of the program waits while this one is up.
     std::vector<HWND> disabled;
@@ -449,7 +450,11 @@ void Form::MouseUp(POINT client) {
     GraphicControl* pressed = pressed_;
     pressed_ = nullptr;
     if (GetCapture() == hwnd_) ReleaseCapture();
-    if (pressed && HitTest(client) == pressed) pressed->Click();
+    if (pressed && HitTest(client) == pressed) ClickGraphic(*pressed);
+}
+
+void Form::ClickGraphic(GraphicControl& control) {
+    if (CanAct(hwnd_)) control.Click();
 }
 
 bool Form::SetCursorFor(POINT client) {

@@ -49,6 +49,8 @@ public:
     void Show();
     void Hide();
     bool Visible() const;
+    // A form already showing modally is not shown again inside its own loop: the call returns
+    // mrNone at once and leaves the result to the showing under way.
     int ShowModal();
     bool Modal() const { return modal_; }
     // Ends a modal showing with mrCancel, or hides the form; closing the main form ends the loop.
@@ -124,6 +126,8 @@ private:
     void FocusFirstControl();
     // Keyboard focus and screen-reader answers for the windowless links; true when handled.
     bool HandleLinkMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Clicks a windowless control unless a modal window has disabled the form.
+    void ClickGraphic(GraphicControl& control);
     bool WantsLinkKey(const MSG* message) const;
     void MoveLinkFocus(bool backwards);
     void InvalidateLinkFocus() const;
