@@ -7,6 +7,7 @@
 #include "LauncherState.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Timer.h"
 
 namespace kx::test {
 namespace {
@@ -117,6 +118,51 @@ TEST_F(ScreenReader, DefaultActionsDoWhatClicksDo) {
     PumpFor(100ms);
     EXPECT_FALSE(IsWindow(aboutSeen) && IsWindowVisible(aboutSeen));
     EXPECT_TRUE(IsWindowEnabled(frm.Handle()));
+    frm.Hide();
+}
+
+// A reader's press that arrives once the About box is up, and presses made while it is: none
+// starts a tool or opens the home page behind the box.
+TEST_F(ScreenReader, ToolButtonsAndLinksDoNothingBehindTheAboutBox) {
+    TfrmMain frm;
+    frm.Show();
+    PumpFor(50ms);
+    const std::vector<HWND> tools = {frm.btnCut.Handle(), frm.btnBatchCut.Handle(), frm.btnAdvancedCut.Handle()};
+    AccessibleWindow client(frm.Handle());
+    const long homePage = client.Elements().back().Id;
+    EXPECT_EQ(AccessibleWindow(tools[0]).DoDefaultAction(), S_OK);
+    EXPECT_EQ(client.DoDefaultAction(homePage), S_OK);
+
+    std::vector<HRESULT> readerPresses;
+    int ticks = 0;
+    ui::Timer inside(frm, 50, [&] {
+        const HWND about = FindWindowW(L"KestrixForm", L"About");
+        if (!about || !IsWindowVisible(about)) return;
+        if (++ticks == 1) {
+            for (HWND tool : tools) {
+                readerPresses.push_back(AccessibleWindow(tool).DoDefaultAction());
+                SendMessageW(tool, BM_CLICK, 0, 0);
+                PostMessageW(tool, BM_CLICK, 0, 0);
+            }
+            readerPresses.push_back(client.DoDefaultAction(homePage));
+        } else {
+            PostMessageW(about, WM_CLOSE, 0, 0);  // also the rescue should a press have nested
+        }
+    });
+    inside.SetEnabled(true);
+    MouseMove(frm.Handle(), frm.lblReg.Left() + 2, frm.lblReg.Top() + 2);
+    ClickAt(frm.Handle(), frm.lblReg.Left() + 2, frm.lblReg.Top() + 2);  // returns when the box has closed
+    inside.SetEnabled(false);
+    PumpFor(100ms);
+    EXPECT_GE(ticks, 2);
+    EXPECT_EQ(readerPresses, std::vector<HRESULT>(4, E_FAIL));
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Boxes().front().Text;
+    EXPECT_TRUE(addresses.Addresses().empty());
+
+    // With the box gone the same press reaches the tool button: no tool here, so the message.
+    EXPECT_EQ(AccessibleWindow(tools[0]).DoDefaultAction(), S_OK);
+    PumpFor(100ms);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
     frm.Hide();
 }
 
