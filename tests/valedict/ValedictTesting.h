@@ -48,7 +48,8 @@ T* VisibleForm() {
 
 // Steps run in turn from a 10 ms timer, so they also run inside modal loops: each waits for
 // its condition, then acts. When the whole script overruns its limit it gives up and calls
-// the rescue, which must end the modal showings so that the test cannot hang.
+// the rescue at every tick from then on, which must end the modal showings so that the test
+// cannot hang.
 class Script {
 public:
     struct Step {
@@ -71,6 +72,12 @@ public:
 private:
     void Tick() {
         ++ticks_;
+        // Past its limit it goes on ending every modal showing that comes up, such as one a
+        // queued click opens after the first rescue.
+        if (timedOut_) {
+            if (rescue_) rescue_();
+            return;
+        }
         if (Finished()) return;
         if (std::chrono::steady_clock::now() > deadline_) {
             timedOut_ = true;
