@@ -200,6 +200,13 @@ std::string Form::Caption() const {
     return FromWide(text);
 }
 
+std::string Form::CloseCommandText() const {
+    wchar_t text[128] = {};
+    if (!GetMenuStringW(GetSystemMenu(hwnd_, FALSE), SC_CLOSE, text, 128, MF_BYCOMMAND)) return {};
+    std::wstring_view item(text);
+    return FromWide(std::wstring(item.substr(0, item.find(L'\t'))));
+}
+
 void Form::PlaceForShowing() {
     // Over the owner at every showing, as the owner may have moved; elsewhere only at the first.
     if (Visible() || (placed_ && position_ != FormPosition::OwnerCenter)) return;

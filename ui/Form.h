@@ -45,6 +45,9 @@ public:
 
     void SetCaption(const std::string& caption);
     std::string Caption() const;
+    // The system's own word for closing the window, in the user's language: the Close item of
+    // its window menu without the accelerator key (the mnemonic's "&" stays, as on a caption).
+    std::string CloseCommandText() const;
 
     void Show();
     void Hide();

@@ -77,12 +77,48 @@ TEST_F(ScreenReader, MainWindowNamesItsButtonsFromTheLanguageFileAndItsLinksByTh
     EXPECT_EQ(LinkNames(frm.Handle()),
               (std::vector<std::string>{"(History)", "Report Bugs", "About", "About", "Home Page", "Home Page"}));
 
-    // Looked up when asked: a changed file is what is spoken next; no key, no name.
+    // Looked up when asked: a changed file is what is spoken next; no key, the default name.
     const std::string changed =
         language.Set("frmMain", "btnCut.AccessibleName", "Quick cut").Remove("frmMain", "btnClose.AccessibleName").Text();
     os::WriteFileBytes(State().LanguageFilePath, std::vector<std::uint8_t>(changed.begin(), changed.end()));
     EXPECT_EQ(NameOf(frm.btnCut.Handle()), "Quick cut");
-    EXPECT_EQ(NameOf(frm.btnClose.Handle()), "");
+    EXPECT_EQ(NameOf(frm.btnClose.Handle()), "Close");
+    frm.Hide();
+}
+
+// A language file written before the spoken names: each tool button is called by its program,
+// from the program's version resource or else its file name, and each close button by the
+// system's word for closing (Wine's is "&Close", with Alt+F4 after a tab, in its window menu).
+TEST_F(ScreenReader, WithoutSpokenNamesToolButtonsAreNamedByTheirProgramsAndCloseButtonsByTheSystem) {
+    for (const char* key : {"btnCut.AccessibleName", "btnBatchCut.AccessibleName", "btnAdvancedCut.AccessibleName",
+                            "btnClose.AccessibleName"})
+        language.Remove("frmMain", key);
+    language.Remove("frmAbout", "btnFrmClose.AccessibleName")
+        .Remove("frmGetNewVersion", "btnCloseFrm.AccessibleName")
+        .Set("frmMain", "btnBatchCut.AccessibleName", " \t ")  // blank is as good as missing
+        .Install();
+    CopyProgram("Snipwell.exe", folder);  // with a version resource; Trundle.exe is not there
+    os::WriteFileBytes(folder + "Anvilry.exe", {'M', 'Z', 0, 0});  // no resources to read
+    TfrmMain frm;
+    frm.Show();
+    PumpFor(50ms);
+    ExpectPushButton(frm.btnCut.Handle(), "Snipwell stand-in");
+    ExpectPushButton(frm.btnBatchCut.Handle(), "Trundle");
+    ExpectPushButton(frm.btnAdvancedCut.Handle(), "Anvilry");
+    ExpectPushButton(frm.btnClose.Handle(), "Close");
+    {
+        TfrmAbout about(frm);
+        about.Show();
+        PumpFor(50ms);
+        ExpectPushButton(about.btnFrmClose.Handle(), "Close");
+        about.Hide();
+    }
+    portico::TfrmGetNewVersion dialog(frm);
+    dialog.LanguageFilePath = State().LanguageFilePath;
+    dialog.Show();
+    PumpFor(50ms);
+    ExpectPushButton(dialog.btnCloseFrm.Handle(), "Close");
+    dialog.Hide();
     frm.Hide();
 }
 
