@@ -85,7 +85,8 @@ TfrmAbout::TfrmAbout(ui::Form& owner)
     btnExit.SetCaption("OK");
     btnExit.SetPicNormal(BuiltInPicture(90, 40, RGB(200, 210, 225), RGB(120, 130, 150)));
     btnExit.OnClick = [this] { btnExitClick(); };
-    btnFrmClose.AccessibleName = SpokenName("frmAbout", "btnFrmClose.AccessibleName");
+    btnFrmClose.AccessibleName =
+        SpokenName("frmAbout", "btnFrmClose.AccessibleName", [this] { return CloseCommandText(); });
     btnExit.AccessibleName = SpokenName("frmAbout", "btnExit.AccessibleName");
     btnFrmClose.SetCancel(true);  // Esc closes the box
     SetTabOrder({&btnExit, &btnFrmClose});

@@ -3,7 +3,12 @@
 #include "Global.h"
 #include "Text.h"
 
+#include <windows.h>
+#include <winver.h>
+
 #include <cstdlib>
+#include <cwchar>
+#include <vector>
 
 namespace kx::portico {
 
@@ -16,8 +21,44 @@ std::string Lookup(std::string_view section, std::string_view key) {
     return ReadIniValue(State().LanguageFilePath, section, key, MissingLookup);
 }
 
-std::function<std::string()> SpokenName(std::string_view section, std::string_view key) {
-    return [section, key] { return ReadOptionalText(State().LanguageFilePath, section, key); };
+std::function<std::string()> SpokenName(std::string_view section, std::string_view key,
+                                        std::function<std::string()> otherwise) {
+    return [section, key, otherwise = std::move(otherwise)] {
+        std::string name = ReadOptionalText(State().LanguageFilePath, section, key);
+        if (TrimControlAndBlank(name).empty() && otherwise) name = otherwise();
+        return name;
+    };
+}
+
+std::string ProgramName(const std::string& path) {
+    const std::wstring file = ToWide(path);
+    DWORD ignored = 0;
+    std::vector<BYTE> info(GetFileVersionInfoSizeW(file.c_str(), &ignored));
+    struct Translation {
+        WORD Language, CodePage;
+    };
+    void* table = nullptr;
+    UINT tableBytes = 0;
+    if (!info.empty() && GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) &&
+        VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", &table, &tableBytes)) {
+        const auto* translations = static_cast<const Translation*>(table);
+        for (UINT i = 0; i < tableBytes / sizeof(Translation); ++i) {
+            wchar_t query[64];
+            swprintf(query, 64, L"\\StringFileInfo\\%04x%04x\\FileDescription", translations[i].Language,
+                     translations[i].CodePage);
+            void* text = nullptr;
+            UINT length = 0;
+            if (!VerQueryValueW(info.data(), query, &text, &length) || length == 0) continue;
+            const auto* characters = static_cast<const wchar_t*>(text);
+            const std::string description =
+                TrimControlAndBlank(FromWide(std::wstring(characters, wcsnlen(characters, length))));
+            if (!description.empty()) return description;
+        }
+    }
+    std::string name = path.substr(path.find_last_of("\\/") + 1);
+    if (name.size() > 4 && EqualsIgnoreAsciiCase(std::string_view(name).substr(name.size() - 4), ".exe"))
+        name.resize(name.size() - 4);
+    return name;
 }
 
 bool TextToBool(std::string_view text) {

@@ -21,8 +21,13 @@ LauncherState& State();
 std::string Lookup(std::string_view section, std::string_view key);
 
 // The spoken name of a picture button, read from the language file each time it is asked;
-// empty when the file has none.
-std::function<std::string()> SpokenName(std::string_view section, std::string_view key);
+// when the file has none (every file written before these keys), what otherwise gives.
+std::function<std::string()> SpokenName(std::string_view section, std::string_view key,
+                                        std::function<std::string()> otherwise = {});
+
+// A program as its user knows it: the FileDescription of its version resource, else its file
+// name without ".exe".
+std::string ProgramName(const std::string& path);
 
 // A stored flag: a number is true when not zero; True and False in any letter case; else false.
 bool TextToBool(std::string_view text);

@@ -23,6 +23,16 @@ namespace {
 
 constexpr COLORREF White = RGB(255, 255, 255);
 
+// The tools the three buttons start.
+constexpr char FastCutter[] = "Snipwell.exe";
+constexpr char BatchCutter[] = "Trundle.exe";
+constexpr char AdvancedCutter[] = "Anvilry.exe";
+
+// Without a name in the language file a tool button is called by the program it starts.
+std::function<std::string()> ToolButtonName(const char* key, const char* program) {
+    return SpokenName("frmMain", key, [program] { return ProgramName(os::ProgramFolder() + program); });
+}
+
 ui::FontSpec Tahoma(int height, bool bold, COLORREF color) {
     ui::FontSpec font;
     font.Height = height;
@@ -99,10 +109,10 @@ TfrmMain::TfrmMain()
 
     for (ui::TkxImageButton* button : {&btnCut, &btnClose, &btnBatchCut, &btnAdvancedCut}) SetUpToolButton(*button);
     SetTabOrder({&btnCut, &btnClose, &btnBatchCut, &btnAdvancedCut});
-    btnCut.AccessibleName = SpokenName("frmMain", "btnCut.AccessibleName");
-    btnBatchCut.AccessibleName = SpokenName("frmMain", "btnBatchCut.AccessibleName");
-    btnAdvancedCut.AccessibleName = SpokenName("frmMain", "btnAdvancedCut.AccessibleName");
-    btnClose.AccessibleName = SpokenName("frmMain", "btnClose.AccessibleName");
+    btnCut.AccessibleName = ToolButtonName("btnCut.AccessibleName", FastCutter);
+    btnBatchCut.AccessibleName = ToolButtonName("btnBatchCut.AccessibleName", BatchCutter);
+    btnAdvancedCut.AccessibleName = ToolButtonName("btnAdvancedCut.AccessibleName", AdvancedCutter);
+    btnClose.AccessibleName = SpokenName("frmMain", "btnClose.AccessibleName", [this] { return CloseCommandText(); });
 
     // Picture and label of a link act as one: the keyboard stops at the label, and a screen
     // reader calls the picture by the label's text.
@@ -303,9 +313,9 @@ void TfrmMain::StartTool(const std::string& program, const std::string& argument
     lblHomePageClick();
 }
 
-void TfrmMain::btnCutClick() { StartTool("Snipwell.exe", "Wrenfold SINGLE_CUT"); }
-void TfrmMain::btnBatchCutClick() { StartTool("Trundle.exe", "SINGLE_CUT"); }
-void TfrmMain::btnAdvancedCutClick() { StartTool("Anvilry.exe", "-Cutter_Cut"); }
+void TfrmMain::btnCutClick() { StartTool(FastCutter, "Wrenfold SINGLE_CUT"); }
+void TfrmMain::btnBatchCutClick() { StartTool(BatchCutter, "SINGLE_CUT"); }
+void TfrmMain::btnAdvancedCutClick() { StartTool(AdvancedCutter, "-Cutter_Cut"); }
 void TfrmMain::btnCloseClick() { Close(); }
 
 void TfrmMain::lblHomePageClick() {

@@ -185,9 +185,18 @@ public:
         if (!IsSelf(child)) return E_INVALIDARG;
         WinControl* button = Button();
         if (!button) return RPC_E_DISCONNECTED;
-        if (!button->Enabled() || !button->Visible()) return E_FAIL;
+        if (!CanAct(button->Handle()) || !button->Visible()) return E_FAIL;
         // The press may open a modal window; the reader's call returns first.
         PostMessageW(button->Handle(), BM_CLICK, 0, 0);
+        return S_OK;
+    }
+    // Not every platform's library moves the focus for a reader.
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+        if (!IsSelf(child) || flags != SELFLAG_TAKEFOCUS) return StandardClient::accSelect(flags, child);
+        WinControl* button = Button();
+        if (!button) return RPC_E_DISCONNECTED;
+        if (!CanAct(button->Handle()) || !button->Visible()) return E_FAIL;
+        button->SetFocus();
         return S_OK;
     }
 
@@ -216,8 +225,9 @@ private:
     bool Alive() const override { return WinControl::FromHandle(Window()) != nullptr; }
 };
 
-// Children 1..n are the form's links in reading order; the platform's children follow, their
-// numbers shifted by n.
+// One numbering for every question: the form itself, then its links 1..n in reading order, then
+// the platform's children, their numbers shifted by n. A child window is asked through its own
+// object, which knows it best (not every platform's client object answers for its children).
 class FormObject final : public StandardClient {
 public:
     using StandardClient::StandardClient;
@@ -233,54 +243,124 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (Link(child)) return S_FALSE;  // a simple element, answered by this object
-        return Shifted(child, [&](VARIANT c) { return StandardClient::get_accChild(c, out); });
+        return StandardClient::get_accChild(PlatformNumber(child), out);
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-        if (GraphicControl* link = Link(child)) return Text(link->AccessibleText(), out);
-        return Shifted(child, [&](VARIANT c) { return StandardClient::get_accName(c, out); });
+        return Route(
+            child, [&](GraphicControl& link) { return Text(link.AccessibleText(), out); },
+            [&](IAccessible* object, VARIANT c) { return object->get_accName(c, out); });
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
+        return Route(
+            child, [&](GraphicControl&) { return Text({}, out); },
+            [&](IAccessible* object, VARIANT c) { return object->get_accValue(c, out); });
+    }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
+        return Route(
+            child, [&](GraphicControl&) { return Text({}, out); },
+            [&](IAccessible* object, VARIANT c) { return object->get_accDescription(c, out); });
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override {
+        return Route(
+            child, [&](GraphicControl&) { return Text({}, out); },
+            [&](IAccessible* object, VARIANT c) { return object->get_accHelp(c, out); });
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
+        return Route(
+            child,
+            [&](GraphicControl&) {
+                if (!topic) return E_POINTER;
+                *topic = -1;
+                return Text({}, file);
+            },
+            [&](IAccessible* object, VARIANT c) { return object->get_accHelpTopic(file, c, topic); });
+    }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
+        return Route(
+            child, [&](GraphicControl&) { return Text({}, out); },
+            [&](IAccessible* object, VARIANT c) { return object->get_accKeyboardShortcut(c, out); });
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
-        if (Link(child)) return Int(out, ROLE_SYSTEM_LINK);
-        return Shifted(child, [&](VARIANT c) { return StandardClient::get_accRole(c, out); });
+        return Route(
+            child, [&](GraphicControl&) { return Int(out, ROLE_SYSTEM_LINK); },
+            [&](IAccessible* object, VARIANT c) { return object->get_accRole(c, out); });
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
-        if (GraphicControl* link = Link(child)) {
-            LONG state = STATE_SYSTEM_LINKED;
-            if (link->LinkTabStop()) state |= STATE_SYSTEM_FOCUSABLE;
-            if (link == FocusedLink()) state |= STATE_SYSTEM_FOCUSED;
-            return Int(out, state);
-        }
-        return Shifted(child, [&](VARIANT c) { return StandardClient::get_accState(c, out); });
+        return Route(
+            child,
+            [&](GraphicControl& link) {
+                LONG state = STATE_SYSTEM_LINKED;
+                if (link.LinkTabStop()) state |= STATE_SYSTEM_FOCUSABLE;
+                if (&link == FocusedLink()) state |= STATE_SYSTEM_FOCUSED;
+                return Int(out, state);
+            },
+            [&](IAccessible* object, VARIANT c) { return object->get_accState(c, out); });
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        if (Link(child)) return Text("click", out);
-        return Shifted(child, [&](VARIANT c) { return StandardClient::get_accDefaultAction(c, out); });
+        return Route(
+            child, [&](GraphicControl&) { return Text("click", out); },
+            [&](IAccessible* object, VARIANT c) { return object->get_accDefaultAction(c, out); });
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        if (GraphicControl* link = Link(child)) {
-            Form* form = Form::FromHandle(Window());
-            form->ClickLinkLater(*link);
-            return S_OK;
-        }
-        return Shifted(child, [&](VARIANT c) { return StandardClient::accDoDefaultAction(c); });
+        return Route(
+            child,
+            [&](GraphicControl& link) {
+                if (!CanAct(Window())) return E_FAIL;
+                Form::FromHandle(Window())->ClickLinkLater(link);
+                return S_OK;
+            },
+            [&](IAccessible* object, VARIANT c) { return object->accDoDefaultAction(c); });
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+        return Route(
+            child,
+            [&](GraphicControl& link) {
+                if (flags != SELFLAG_TAKEFOCUS || !link.LinkTabStop()) return E_INVALIDARG;
+                if (!CanAct(Window())) return E_FAIL;
+                Form::FromHandle(Window())->FocusLink(&link);
+                return S_OK;
+            },
+            [&](IAccessible* object, VARIANT c) { return object->accSelect(flags, c); });
     }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
                                           VARIANT child) override {
-        if (GraphicControl* link = Link(child)) {
-            if (!left || !top || !width || !height) return E_POINTER;
-            POINT origin{link->Left(), link->Top()};
-            ClientToScreen(Window(), &origin);
-            *left = origin.x;
-            *top = origin.y;
-            *width = link->Width();
-            *height = link->Height();
-            return S_OK;
-        }
-        return Shifted(child, [&](VARIANT c) { return StandardClient::accLocation(left, top, width, height, c); });
+        return Route(
+            child,
+            [&](GraphicControl& link) {
+                if (!left || !top || !width || !height) return E_POINTER;
+                POINT origin{link.Left(), link.Top()};
+                ClientToScreen(Window(), &origin);
+                *left = origin.x;
+                *top = origin.y;
+                *width = link.Width();
+                *height = link.Height();
+                return S_OK;
+            },
+            [&](IAccessible* object, VARIANT c) { return object->accLocation(left, top, width, height, c); });
     }
     HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* out) override {
-        if (Link(start)) return S_FALSE;
-        return Shifted(start, [&](VARIANT c) { return StandardClient::accNavigate(direction, c, out); });
+        if (!out) return E_POINTER;
+        VariantInit(out);
+        if (!Alive()) return RPC_E_DISCONNECTED;
+        LONG platformCount = 0;
+        if (FAILED(StandardClient::get_accChildCount(&platformCount))) platformCount = 0;
+        const LONG last = static_cast<LONG>(Links().size()) + platformCount;
+        // Through the children in their order the numbers alone tell the way.
+        LONG reached = 0;
+        if (IsSelf(start) && (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD)) {
+            reached = direction == NAVDIR_FIRSTCHILD ? 1 : last;
+        } else if (!IsSelf(start) && start.vt == VT_I4 && start.lVal > 0 && start.lVal <= last &&
+                   (direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS)) {
+            reached = start.lVal + (direction == NAVDIR_NEXT ? 1 : -1);
+        } else if (Link(start)) {
+            return S_FALSE;  // the links are not laid out for moving by direction
+        } else {
+            // The form's own neighbours, or a platform child's by direction: the platform's answer.
+            const HRESULT result = StandardClient::accNavigate(direction, PlatformNumber(start), out);
+            return IsSelf(start) ? result : ShiftOut(result, out);
+        }
+        if (reached < 1 || reached > last) return S_FALSE;
+        return Int(out, reached);
     }
     HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* out) override {
         if (!Alive()) return RPC_E_DISCONNECTED;
@@ -289,8 +369,7 @@ public:
         const std::vector<GraphicControl*> links = Links();
         for (std::size_t i = 0; i < links.size(); ++i)
             if (links[i]->HitTest(client)) return Int(out, static_cast<LONG>(i + 1));
-        const HRESULT result = StandardClient::accHitTest(x, y, out);
-        return ShiftOut(result, out);
+        return ShiftOut(StandardClient::accHitTest(x, y, out), out);
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
         if (!Alive()) return RPC_E_DISCONNECTED;
@@ -298,8 +377,10 @@ public:
         if (GraphicControl* focused = FocusedLink())
             for (std::size_t i = 0; i < links.size(); ++i)
                 if (links[i] == focused) return Int(out, static_cast<LONG>(i + 1));
-        const HRESULT result = StandardClient::get_accFocus(out);
-        return ShiftOut(result, out);
+        return ShiftOut(StandardClient::get_accFocus(out), out);
+    }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
+        return ShiftOut(StandardClient::get_accSelection(out), out);
     }
 
 private:
@@ -318,14 +399,41 @@ private:
         return static_cast<std::size_t>(child.lVal) <= links.size() ? links[static_cast<std::size_t>(child.lVal) - 1]
                                                                       : nullptr;
     }
-    template <typename Call>
-    HRESULT Shifted(VARIANT child, Call call) const {
+    // A child number past the links, in the platform's numbering; any other passes unchanged.
+    VARIANT PlatformNumber(VARIANT child) const {
         if (child.vt == VT_I4 && child.lVal > 0) child.lVal -= static_cast<LONG>(Links().size());
-        return call(child);
+        return child;
     }
     // A child number the platform gives out names its child among ours too.
     HRESULT ShiftOut(HRESULT result, VARIANT* out) const {
         if (result == S_OK && out && out->vt == VT_I4 && out->lVal > 0) out->lVal += static_cast<LONG>(Links().size());
+        return result;
+    }
+    // The platform numbers its children by the order of the child windows.
+    HWND ChildWindow(LONG number) const {
+        HWND child = GetWindow(Window(), GW_CHILD);
+        for (LONG i = 1; child && i < number; ++i) child = GetWindow(child, GW_HWNDNEXT);
+        return child;
+    }
+    // Answers for a link through onLink; for anything else through onPlatform, given a child
+    // window's own object and CHILDID_SELF, or the platform's client object and the number.
+    template <typename LinkCall, typename PlatformCall>
+    HRESULT Route(const VARIANT& child, LinkCall onLink, PlatformCall onPlatform) const {
+        if (!Alive()) return RPC_E_DISCONNECTED;
+        if (GraphicControl* link = Link(child)) return onLink(*link);
+        const VARIANT platform = PlatformNumber(child);
+        HWND window = platform.vt == VT_I4 && platform.lVal > 0 ? ChildWindow(platform.lVal) : nullptr;
+        void* object = nullptr;
+        if (!window || FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                                         AccessibleInterfaceId, &object)))
+            return onPlatform(Standard(), platform);
+        auto* accessible = static_cast<IAccessible*>(object);
+        VARIANT self;
+        VariantInit(&self);
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        const HRESULT result = onPlatform(accessible, self);
+        accessible->Release();
         return result;
     }
 };

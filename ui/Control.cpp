@@ -6,6 +6,8 @@
 
 namespace kx::ui {
 
+bool CanAct(HWND hwnd) { return IsWindowEnabled(hwnd) && IsWindowEnabled(GetAncestor(hwnd, GA_ROOT)); }
+
 GraphicControl::GraphicControl(Form& parent) : parent_(parent) { parent_.AddGraphic(this); }
 
 GraphicControl::~GraphicControl() { parent_.RemoveGraphic(this); }

@@ -12,6 +12,11 @@ namespace kx::ui {
 
 class Form;
 
+// Whether a control in this window may act on a click, a key or a screen reader's request: the
+// window and its top-level window are enabled. A modal window disables only the top-level
+// windows below it; their children stay enabled.
+bool CanAct(HWND hwnd);
+
 enum class MouseButton { Left, Right, Middle };
 
 class GraphicControl {

@@ -200,6 +200,13 @@ std::string Form::Caption() const {
     return FromWide(text);
 }
 
+std::string Form::CloseCommandText() const {
+    wchar_t text[128] = {};
+    if (!GetMenuStringW(GetSystemMenu(hwnd_, FALSE), SC_CLOSE, text, 128, MF_BYCOMMAND)) return {};
+    std::wstring_view item(text);
+    return FromWide(std::wstring(item.substr(0, item.find(L'\t'))));
+}
+
 void Form::PlaceForShowing() {
     // Over the owner at every showing, as the owner may have moved; elsewhere only at the first.
     if (Visible() || (placed_ && position_ != FormPosition::OwnerCenter)) return;
@@ -248,6 +255,7 @@ void Form::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 bool Form::Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
 
 int Form::ShowModal() {
+    if (modal_) return mrNone;
     const HWND below = GetActiveWindow();
     // Every other enabled window of the program waits while this one is up.
     std::vector<HWND> disabled;
@@ -449,7 +457,11 @@ void Form::MouseUp(POINT client) {
     GraphicControl* pressed = pressed_;
     pressed_ = nullptr;
     if (GetCapture() == hwnd_) ReleaseCapture();
-    if (pressed && HitTest(client) == pressed) pressed->Click();
+    if (pressed && HitTest(client) == pressed) ClickGraphic(*pressed);
+}
+
+void Form::ClickGraphic(GraphicControl& control) {
+    if (CanAct(hwnd_)) control.Click();
 }
 
 bool Form::SetCursorFor(POINT client) {

@@ -45,10 +45,15 @@ public:
 
     void SetCaption(const std::string& caption);
     std::string Caption() const;
+    // The system's own word for closing the window, in the user's language: the Close item of
+    // its window menu without the accelerator key (the mnemonic's "&" stays, as on a caption).
+    std::string CloseCommandText() const;
 
     void Show();
     void Hide();
     bool Visible() const;
+    // A form already showing modally is not shown again inside its own loop: the call returns
+    // mrNone at once and leaves the result to the showing under way.
     int ShowModal();
     bool Modal() const { return modal_; }
     // Ends a modal showing with mrCancel, or hides the form; closing the main form ends the loop.
@@ -124,6 +129,8 @@ private:
     void FocusFirstControl();
     // Keyboard focus and screen-reader answers for the windowless links; true when handled.
     bool HandleLinkMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Clicks a windowless control unless a modal window has disabled the form.
+    void ClickGraphic(GraphicControl& control);
     bool WantsLinkKey(const MSG* message) const;
     void MoveLinkFocus(bool backwards);
     void InvalidateLinkFocus() const;

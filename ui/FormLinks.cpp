@@ -148,7 +148,7 @@ bool Form::HandleLinkMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
             if (wParam == VK_TAB)
                 app.Guarded([&] { MoveLinkFocus(GetKeyState(VK_SHIFT) < 0); });
             else if (!repeated)
-                app.Guarded([&] { link->Click(); });
+                app.Guarded([&] { ClickGraphic(*link); });
             return true;
         }
         case WM_KEYUP:
@@ -174,7 +174,7 @@ bool Form::HandleLinkMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     auto* link = reinterpret_cast<GraphicControl*>(lParam);
     // The link may have gone or been hidden since the reader asked.
     if (std::find(graphics_.begin(), graphics_.end(), link) != graphics_.end() && link->Visible() && link->IsLink())
-        app.Guarded([&] { link->Click(); });
+        app.Guarded([&] { ClickGraphic(*link); });
     return true;
 }
 

@@ -246,12 +246,14 @@ void TkxCustomButton::Click() {
         pressed_ = false;
         Repaint();
     }
+    // BM_CLICK and posted input reach a button behind a modal window too.
+    if (!CanAct(Handle())) return;
     Parent().SetModalResult(ModalResult);
     if (OnClick) OnClick();
 }
 
 bool TkxCustomButton::HandleCommand(WORD code) {
-    if (code != BN_CLICKED || !Enabled() || !Visible()) return false;
+    if (code != BN_CLICKED || !CanAct(Handle()) || !Visible()) return false;
     Click();
     return true;
 }

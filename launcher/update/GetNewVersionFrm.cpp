@@ -76,7 +76,11 @@ TfrmGetNewVersion::TfrmGetNewVersion(ui::Form& owner)
     for (auto [button, key] : {std::pair{&btnCloseFrm, "btnCloseFrm.AccessibleName"},
                                std::pair{&btnUpdate, "btnUpdate.AccessibleName"},
                                std::pair{&btnCancel, "btnCancel.AccessibleName"}})
-        button->AccessibleName = [this, key] { return ReadOptionalText(LanguageFilePath, "frmGetNewVersion", key); };
+        button->AccessibleName = [this, button, key] {
+            const std::string name = ReadOptionalText(LanguageFilePath, "frmGetNewVersion", key);
+            // Files written before these keys: the close button still has the system's word.
+            return TrimControlAndBlank(name).empty() && button == &btnCloseFrm ? CloseCommandText() : name;
+        };
 
     SetRoundedShape(5);
     FreeEdition = false;

@@ -7,6 +7,7 @@
 #include "LauncherState.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Timer.h"
 
 namespace kx::test {
 namespace {
@@ -76,12 +77,48 @@ TEST_F(ScreenReader, MainWindowNamesItsButtonsFromTheLanguageFileAndItsLinksByTh
     EXPECT_EQ(LinkNames(frm.Handle()),
               (std::vector<std::string>{"(History)", "Report Bugs", "About", "About", "Home Page", "Home Page"}));
 
-    // Looked up when asked: a changed file is what is spoken next; no key, no name.
+    // Looked up when asked: a changed file is what is spoken next; no key, the default name.
     const std::string changed =
         language.Set("frmMain", "btnCut.AccessibleName", "Quick cut").Remove("frmMain", "btnClose.AccessibleName").Text();
     os::WriteFileBytes(State().LanguageFilePath, std::vector<std::uint8_t>(changed.begin(), changed.end()));
     EXPECT_EQ(NameOf(frm.btnCut.Handle()), "Quick cut");
-    EXPECT_EQ(NameOf(frm.btnClose.Handle()), "");
+    EXPECT_EQ(NameOf(frm.btnClose.Handle()), "Close");
+    frm.Hide();
+}
+
+// A language file written before the spoken names: each tool button is called by its program,
+// from the program's version resource or else its file name, and each close button by the
+// system's word for closing (Wine's is "&Close", with Alt+F4 after a tab, in its window menu).
+TEST_F(ScreenReader, WithoutSpokenNamesToolButtonsAreNamedByTheirProgramsAndCloseButtonsByTheSystem) {
+    for (const char* key : {"btnCut.AccessibleName", "btnBatchCut.AccessibleName", "btnAdvancedCut.AccessibleName",
+                            "btnClose.AccessibleName"})
+        language.Remove("frmMain", key);
+    language.Remove("frmAbout", "btnFrmClose.AccessibleName")
+        .Remove("frmGetNewVersion", "btnCloseFrm.AccessibleName")
+        .Set("frmMain", "btnBatchCut.AccessibleName", " \t ")  // blank is as good as missing
+        .Install();
+    CopyProgram("Snipwell.exe", folder);  // with a version resource; Trundle.exe is not there
+    os::WriteFileBytes(folder + "Anvilry.exe", {'M', 'Z', 0, 0});  // no resources to read
+    TfrmMain frm;
+    frm.Show();
+    PumpFor(50ms);
+    ExpectPushButton(frm.btnCut.Handle(), "Snipwell stand-in");
+    ExpectPushButton(frm.btnBatchCut.Handle(), "Trundle");
+    ExpectPushButton(frm.btnAdvancedCut.Handle(), "Anvilry");
+    ExpectPushButton(frm.btnClose.Handle(), "Close");
+    {
+        TfrmAbout about(frm);
+        about.Show();
+        PumpFor(50ms);
+        ExpectPushButton(about.btnFrmClose.Handle(), "Close");
+        about.Hide();
+    }
+    portico::TfrmGetNewVersion dialog(frm);
+    dialog.LanguageFilePath = State().LanguageFilePath;
+    dialog.Show();
+    PumpFor(50ms);
+    ExpectPushButton(dialog.btnCloseFrm.Handle(), "Close");
+    dialog.Hide();
     frm.Hide();
 }
 
@@ -117,6 +154,51 @@ TEST_F(ScreenReader, DefaultActionsDoWhatClicksDo) {
     PumpFor(100ms);
     EXPECT_FALSE(IsWindow(aboutSeen) && IsWindowVisible(aboutSeen));
     EXPECT_TRUE(IsWindowEnabled(frm.Handle()));
+    frm.Hide();
+}
+
+// A reader's press that arrives once the About box is up, and presses made while it is: none
+// starts a tool or opens the home page behind the box.
+TEST_F(ScreenReader, ToolButtonsAndLinksDoNothingBehindTheAboutBox) {
+    TfrmMain frm;
+    frm.Show();
+    PumpFor(50ms);
+    const std::vector<HWND> tools = {frm.btnCut.Handle(), frm.btnBatchCut.Handle(), frm.btnAdvancedCut.Handle()};
+    AccessibleWindow client(frm.Handle());
+    const long homePage = client.Elements().back().Id;
+    EXPECT_EQ(AccessibleWindow(tools[0]).DoDefaultAction(), S_OK);
+    EXPECT_EQ(client.DoDefaultAction(homePage), S_OK);
+
+    std::vector<HRESULT> readerPresses;
+    int ticks = 0;
+    ui::Timer inside(frm, 50, [&] {
+        const HWND about = FindWindowW(L"KestrixForm", L"About");
+        if (!about || !IsWindowVisible(about)) return;
+        if (++ticks == 1) {
+            for (HWND tool : tools) {
+                readerPresses.push_back(AccessibleWindow(tool).DoDefaultAction());
+                SendMessageW(tool, BM_CLICK, 0, 0);
+                PostMessageW(tool, BM_CLICK, 0, 0);
+            }
+            readerPresses.push_back(client.DoDefaultAction(homePage));
+        } else {
+            PostMessageW(about, WM_CLOSE, 0, 0);  // also the rescue should a press have nested
+        }
+    });
+    inside.SetEnabled(true);
+    MouseMove(frm.Handle(), frm.lblReg.Left() + 2, frm.lblReg.Top() + 2);
+    ClickAt(frm.Handle(), frm.lblReg.Left() + 2, frm.lblReg.Top() + 2);  // returns when the box has closed
+    inside.SetEnabled(false);
+    PumpFor(100ms);
+    EXPECT_GE(ticks, 2);
+    EXPECT_EQ(readerPresses, std::vector<HRESULT>(4, E_FAIL));
+    EXPECT_TRUE(boxes.Boxes().empty()) << boxes.Boxes().front().Text;
+    EXPECT_TRUE(addresses.Addresses().empty());
+
+    // With the box gone the same press reaches the tool button: no tool here, so the message.
+    EXPECT_EQ(AccessibleWindow(tools[0]).DoDefaultAction(), S_OK);
+    PumpFor(100ms);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
     frm.Hide();
 }
 

@@ -23,6 +23,13 @@ std::string Taken(BSTR text) {
     return result;
 }
 
+// The child number a VARIANT answer names; 0 for anything else.
+long ChildNumber(HRESULT result, VARIANT& answer) {
+    const long id = result == S_OK && answer.vt == VT_I4 ? answer.lVal : 0;
+    VariantClear(&answer);
+    return id;
+}
+
 }  // namespace
 
 AccessibleWindow::AccessibleWindow(HWND hwnd) {
@@ -55,6 +62,20 @@ AccessibleItem AccessibleWindow::Item(long id) const {
     LONG left = 0, top = 0, width = 0, height = 0;
     if (object_->accLocation(&left, &top, &width, &height, child) == S_OK)
         item.Location = {left, top, left + width, top + height};
+    const std::pair<HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*), std::pair<std::string*, HRESULT*>>
+        texts[] = {{&IAccessible::get_accValue, {&item.Value, &item.ValueResult}},
+                   {&IAccessible::get_accDescription, {&item.Description, &item.DescriptionResult}},
+                   {&IAccessible::get_accHelp, {&item.Help, &item.HelpResult}},
+                   {&IAccessible::get_accKeyboardShortcut, {&item.KeyboardShortcut, &item.KeyboardShortcutResult}}};
+    for (const auto& [query, into] : texts) {
+        text = nullptr;
+        *into.second = (object_->*query)(child, &text);
+        *into.first = Taken(text);
+    }
+    text = nullptr;
+    LONG topic = 0;
+    item.HelpTopicResult = object_->get_accHelpTopic(&text, child, &topic);
+    item.HelpFile = Taken(text);
     return item;
 }
 
@@ -79,13 +100,30 @@ HRESULT AccessibleWindow::DoDefaultAction(long id) const {
     return object_ ? object_->accDoDefaultAction(Child(id)) : E_FAIL;
 }
 
+HRESULT AccessibleWindow::Select(long flags, long id) const {
+    return object_ ? object_->accSelect(flags, Child(id)) : E_FAIL;
+}
+
+long AccessibleWindow::Selection() const {
+    VARIANT selection;
+    VariantInit(&selection);
+    if (!object_ || FAILED(object_->get_accSelection(&selection))) return -1;
+    if (selection.vt == VT_EMPTY) return CHILDID_SELF;
+    const long id = selection.vt == VT_I4 ? selection.lVal : -1;
+    VariantClear(&selection);
+    return id;
+}
+
+long AccessibleWindow::Navigate(long direction, long start) const {
+    VARIANT reached;
+    VariantInit(&reached);
+    return object_ ? ChildNumber(object_->accNavigate(direction, Child(start), &reached), reached) : 0;
+}
+
 long AccessibleWindow::HitTest(POINT screen) const {
     VARIANT hit;
     VariantInit(&hit);
-    if (!object_ || object_->accHitTest(screen.x, screen.y, &hit) != S_OK) return 0;
-    const long id = hit.vt == VT_I4 ? hit.lVal : 0;
-    VariantClear(&hit);
-    return id;
+    return object_ ? ChildNumber(object_->accHitTest(screen.x, screen.y, &hit), hit) : 0;
 }
 
 long AccessibleWindow::Focus() const {

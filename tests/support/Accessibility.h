@@ -17,6 +17,10 @@ struct AccessibleItem {
     long State = 0;
     std::string DefaultAction;
     RECT Location{};  // screen coordinates
+    // Each text property, with the code the object answered it with.
+    std::string Value, Description, Help, KeyboardShortcut, HelpFile;
+    HRESULT ValueResult = E_FAIL, DescriptionResult = E_FAIL, HelpResult = E_FAIL, KeyboardShortcutResult = E_FAIL,
+            HelpTopicResult = E_FAIL;
 };
 
 // The client object of a window, as AccessibleObjectFromWindow gives it.
@@ -34,6 +38,11 @@ public:
     // The children this object answers for itself (simple elements), in its order.
     std::vector<AccessibleItem> Elements() const;
     HRESULT DoDefaultAction(long id = CHILDID_SELF) const;
+    HRESULT Select(long flags, long id) const;
+    // The selected child's number; CHILDID_SELF when nothing is, -1 when the answer is no number.
+    long Selection() const;
+    // The child number accNavigate reaches from the start; 0 when it reaches none of ours.
+    long Navigate(long direction, long start = CHILDID_SELF) const;
     // The child number under a screen point; CHILDID_SELF or 0 for none of ours.
     long HitTest(POINT screen) const;
     long Focus() const;  // the focused simple element, or CHILDID_SELF

@@ -158,6 +158,79 @@ TEST(Accessible, TheFormListsItsLinksInReadingOrderAndClicksThemAsThePointerDoes
     form.Hide();
 }
 
+TEST(Accessible, EveryQuestionNumbersTheLinksFirstAndThePlatformsChildrenAfterThem) {
+    class FieldForm : public LinkForm {
+    public:
+        FieldForm() { field.SetText("typed"); }
+        Edit field{*this, 200, 150, 100, 21};
+    } form;
+    form.Show();
+    test::PumpFor(50ms);
+    AccessibleWindow client(form.Handle());
+    ASSERT_TRUE(client.Valid());
+    ASSERT_EQ(client.ChildCount(), 7);  // four links, then the two buttons and the field
+
+    // A link has no value, description, help or shortcut: it says so itself.
+    for (long id = 1; id <= 4; ++id) {
+        SCOPED_TRACE(id);
+        const AccessibleItem link = client.Item(id);
+        EXPECT_EQ(link.Role, ROLE_SYSTEM_LINK);
+        for (const HRESULT result : {link.ValueResult, link.DescriptionResult, link.HelpResult,
+                                     link.KeyboardShortcutResult, link.HelpTopicResult})
+            EXPECT_EQ(result, S_FALSE);
+        EXPECT_EQ(link.Value + link.Description + link.Help + link.KeyboardShortcut + link.HelpFile, "");
+    }
+    // A windowed child answers every question as its own object does.
+    const std::pair<long, HWND> windowed[] = {
+        {5, form.named.Handle()}, {6, form.pictured.Handle()}, {7, form.field.Handle()}};
+    for (const auto& [id, hwnd] : windowed) {
+        SCOPED_TRACE(id);
+        const AccessibleItem child = client.Item(id);
+        const AccessibleItem own = AccessibleWindow(hwnd).Self();
+        EXPECT_EQ(child.Name, own.Name);
+        EXPECT_EQ(child.Role, own.Role);
+        EXPECT_EQ(child.State, own.State);
+        EXPECT_EQ(child.DefaultAction, own.DefaultAction);
+        ExpectRect(child.Location, own.Location);
+        EXPECT_EQ(child.Value, own.Value);
+        EXPECT_EQ(child.ValueResult, own.ValueResult);
+        EXPECT_EQ(child.Description, own.Description);
+        EXPECT_EQ(child.DescriptionResult, own.DescriptionResult);
+        EXPECT_EQ(child.Help, own.Help);
+        EXPECT_EQ(child.HelpResult, own.HelpResult);
+        EXPECT_EQ(child.KeyboardShortcut, own.KeyboardShortcut);
+        EXPECT_EQ(child.KeyboardShortcutResult, own.KeyboardShortcutResult);
+        EXPECT_EQ(child.HelpTopicResult, own.HelpTopicResult);
+    }
+    EXPECT_EQ(client.Item(5).Name, "Open");
+    EXPECT_EQ(client.Item(6).Name, "Fast cutter");
+    EXPECT_EQ(client.Item(7).Role, ROLE_SYSTEM_TEXT);
+
+    // Navigation goes through the links and on into the platform's children.
+    EXPECT_EQ(client.Navigate(NAVDIR_FIRSTCHILD), 1);
+    EXPECT_EQ(client.Navigate(NAVDIR_LASTCHILD), 7);
+    EXPECT_EQ(client.Navigate(NAVDIR_NEXT, 1), 2);
+    EXPECT_EQ(client.Navigate(NAVDIR_NEXT, 4), 5);
+    EXPECT_EQ(client.Navigate(NAVDIR_PREVIOUS, 5), 4);
+    EXPECT_EQ(client.Navigate(NAVDIR_NEXT, 6), 7);
+    EXPECT_EQ(client.Navigate(NAVDIR_NEXT, 7), 0);
+    EXPECT_EQ(client.Navigate(NAVDIR_PREVIOUS, 1), 0);
+
+    // Taking the focus and pressing reach the child the number names.
+    EXPECT_EQ(client.Select(SELFLAG_TAKEFOCUS, 4), S_OK);
+    EXPECT_EQ(form.FocusedLink(), &form.label);
+    EXPECT_EQ(client.Focus(), 4);
+    EXPECT_NE(client.Select(SELFLAG_TAKEFOCUS, 3), S_OK);  // the picture half takes no focus
+    EXPECT_EQ(form.FocusedLink(), &form.label);
+    EXPECT_EQ(client.Select(SELFLAG_TAKEFOCUS, 6), S_OK);
+    EXPECT_TRUE(form.pictured.Focused());
+    EXPECT_EQ(client.DoDefaultAction(5), S_OK);
+    test::PumpFor(50ms);
+    EXPECT_EQ(form.buttonClicks, 1);
+    EXPECT_EQ(form.homeClicks + form.upperClicks + form.leftClicks, 0);
+    form.Hide();
+}
+
 TEST(Accessible, ObjectsKeptAfterTheirWindowsAreGoneFailCleanly) {
     auto form = std::make_unique<LinkForm>();
     form->Show();

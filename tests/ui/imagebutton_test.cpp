@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "Application.h"
 #include "Form.h"
 #include "Gui.h"
@@ -258,6 +259,63 @@ TEST(ImageButton, AClickHandsItsModalResultToTheForm) {
     dialog.press.SetEnabled(true);
     dialog.rescue.SetEnabled(true);
     EXPECT_EQ(dialog.ShowModal(), mrOk);
+}
+
+// Clicks, click messages and a reader's presses reach a form that a modal window has disabled:
+// its button and its link act on none of them, even on a press the reader asked for before the
+// window came up, and the modal form itself is not shown a second time inside its own loop.
+TEST(ImageButton, NothingBehindAModalWindowActsAndAModalFormIsNotShownTwice) {
+    ButtonForm owner;
+    TkxURLLabel link(owner, 10, 80);
+    link.SetText("Visit us");
+    int linkClicks = 0;
+    link.OnClick = [&] { ++linkClicks; };
+    owner.Show();
+    test::PumpFor(30ms);
+    test::AccessibleWindow ownerClient(owner.Handle());
+    ASSERT_EQ(ownerClient.Elements().size(), 1u);
+    EXPECT_EQ(test::AccessibleWindow(owner.button.Handle()).DoDefaultAction(), S_OK);
+    EXPECT_EQ(ownerClient.DoDefaultAction(1), S_OK);
+
+    class Dialog : public Form {
+    public:
+        explicit Dialog(Form& o) : Form(&o, FormBorder::None, 120, 80) { ok.ModalResult = mrOk; }
+        TkxImageButton ok{*this, 10, 10, 50, 30};
+        std::function<void()> Inside;
+        Timer act{*this, 30, [this] {
+                      act.SetEnabled(false);
+                      Inside();
+                  }};
+        Timer rescue{*this, 5000, [this] { Close(); }};
+    } dialog(owner);
+    int nested = -1;
+    std::vector<HRESULT> readerPresses;
+    dialog.Inside = [&] {
+        HWND button = owner.button.Handle();
+        SendMessageW(button, BM_CLICK, 0, 0);
+        test::ClickAt(button, 5, 5);
+        SendMessageW(owner.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        test::ClickAt(owner.Handle(), link.Left() + 2, link.Top() + 2);
+        readerPresses.push_back(test::AccessibleWindow(button).DoDefaultAction());
+        readerPresses.push_back(ownerClient.DoDefaultAction(1));
+        nested = dialog.ShowModal();
+        PostMessageW(dialog.ok.Handle(), BM_CLICK, 0, 0);
+    };
+    dialog.act.SetEnabled(true);
+    dialog.rescue.SetEnabled(true);
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_EQ(nested, mrNone);
+    EXPECT_EQ(readerPresses, (std::vector<HRESULT>{E_FAIL, E_FAIL}));
+    test::PumpFor(30ms);
+    EXPECT_EQ(owner.clicks, 0);
+    EXPECT_EQ(linkClicks, 0);
+
+    // With the dialog gone the same presses act.
+    SendMessageW(owner.button.Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(ownerClient.DoDefaultAction(1), S_OK);
+    test::PumpFor(30ms);
+    EXPECT_EQ(owner.clicks, 1);
+    EXPECT_EQ(linkClicks, 1);
 }
 
 TEST(URLLabel, FollowsThePointerWithItsColoursAndOpensOnlyANonBlankAddress) {

@@ -23,28 +23,33 @@ inline void SetEnvironment(const char* name, const std::string& value) {
     SetEnvironmentVariableW(ToWide(name).c_str(), value.empty() ? nullptr : ToWide(value).c_str());
 }
 
-// Every form of this thread that is of type T and visible.
+// The visible forms of this thread that are of type T, the one in front first.
 template <class T>
-T* VisibleForm() {
-    struct Search {
-        T* found = nullptr;
-    } search;
+std::vector<T*> VisibleForms() {
+    std::vector<T*> found;
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND hwnd, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
             auto* form = reinterpret_cast<ui::Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
             if (form && IsWindowVisible(hwnd))
-                if (auto* typed = dynamic_cast<T*>(form)) s->found = typed;
-            return s->found == nullptr;
+                if (auto* typed = dynamic_cast<T*>(form)) reinterpret_cast<std::vector<T*>*>(p)->push_back(typed);
+            return TRUE;
         },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The visible form of this thread of type T in front; nullptr when there is none.
+template <class T>
+T* VisibleForm() {
+    const std::vector<T*> found = VisibleForms<T>();
+    return found.empty() ? nullptr : found.front();
 }
 
 // Steps run in turn from a 10 ms timer, so they also run inside modal loops: each waits for
 // its condition, then acts. When the whole script overruns its limit it gives up and calls
-// the rescue, which must end the modal showings so that the test cannot hang.
+// the rescue at every tick from then on, which must end the modal showings so that the test
+// cannot hang.
 class Script {
 public:
     struct Step {
@@ -67,6 +72,12 @@ public:
 private:
     void Tick() {
         ++ticks_;
+        // Past its limit it goes on ending every modal showing that comes up, such as one a
+        // queued click opens after the first rescue.
+        if (timedOut_) {
+            if (rescue_) rescue_();
+            return;
+        }
         if (Finished()) return;
         if (std::chrono::steady_clock::now() > deadline_) {
             timedOut_ = true;

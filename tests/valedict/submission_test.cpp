@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "Application.h"
 #include "LoopbackServer.h"
 #include "MainFrm.h"
@@ -20,6 +21,7 @@ using namespace std::chrono_literals;
 using testing::Installation;
 using testing::Script;
 using testing::VisibleForm;
+using testing::VisibleForms;
 
 // Answers each request only once the test lets it: request n (from 0) waits for Release(n + 1).
 class HeldServer {
@@ -77,7 +79,7 @@ protected:
     std::function<void()> Rescue() {
         return [this] {
             wait.Close();
-            if (TfrmSurvey* survey = VisibleForm<TfrmSurvey>()) PostMessageW(survey->Handle(), WM_CLOSE, 0, 0);
+            for (TfrmSurvey* survey : VisibleForms<TfrmSurvey>()) PostMessageW(survey->Handle(), WM_CLOSE, 0, 0);
         };
     }
     // Opens the survey from the prompt's button; returns when the survey form has been freed.
@@ -351,6 +353,67 @@ TEST_F(SubmissionTest, CancelDuringThePostIsReportedOnlyWhenThePostHasEnded) {
     // Accepted by the server, yet the cancel decides the report.
     EXPECT_EQ(boxes.Boxes()[1].Text, "Sending was cancelled.");
     EXPECT_EQ(wait.RunningWorkers(), 0);
+}
+
+// A screen reader or another program presses the prompt's buttons while the survey and then the
+// wait dialog are up: no second survey opens inside the first one's loop, and the program does
+// not end in the middle of the submission.
+TEST_F(SubmissionTest, ThePromptsButtonsDoNothingBehindTheSurveyOrTheWaitDialog) {
+    HeldServer server;
+    PointAt(server.Server());
+    struct Seen {
+        std::size_t surveys = 0;
+        int exitCode = -1;
+        bool promptShown = false, waitShown = false;
+    } duringSurvey, duringWait;
+    int ticksAtPress = 0;
+    std::vector<HRESULT> readerPresses;
+    Script* self = nullptr;
+    const auto press = [&](std::initializer_list<HWND> buttons) {
+        ticksAtPress = self->Ticks();
+        for (HWND button : buttons) {
+            readerPresses.push_back(test::AccessibleWindow(button).DoDefaultAction());
+            SendMessageW(button, BM_CLICK, 0, 0);
+            PostMessageW(button, BM_CLICK, 0, 0);
+        }
+    };
+    const auto look = [&](Seen& seen) {
+        seen = {VisibleForms<TfrmSurvey>().size(), ExitCode, prompt.Visible(), wait.Visible()};
+    };
+    const auto aWhileAfterThePress = [&] { return self->Ticks() >= ticksAtPress + 10; };
+    Script script({{[] { return VisibleForm<TfrmSurvey>() != nullptr; },
+                    [&] { press({prompt.btnSurvey.Handle(), prompt.btnUninstall.Handle()}); }},
+                   {aWhileAfterThePress, [&] { look(duringSurvey); }},
+                   FillAndSubmit("Needs more codecs", "me@example.com"),
+                   {[&] { return server.Received() == 1 && wait.Visible(); },
+                    [&] { press({prompt.btnUninstall.Handle(), prompt.btnSurvey.Handle()}); }},
+                   {aWhileAfterThePress,
+                    [&] {
+                        look(duringWait);
+                        server.Release(1);
+                    }},
+                   {[&] { return boxes.Boxes().size() == 2; }, nullptr},
+                   SurveyGone()},
+                  Rescue());
+    self = &script;
+    RunSurvey(script);
+    EXPECT_EQ(duringSurvey.surveys, 1u);  // a second survey would show over the first
+    EXPECT_EQ(duringSurvey.exitCode, 1);
+    EXPECT_TRUE(duringSurvey.promptShown);
+    EXPECT_EQ(duringWait.surveys, 1u);
+    EXPECT_EQ(duringWait.exitCode, 1);
+    EXPECT_TRUE(duringWait.promptShown);
+    EXPECT_TRUE(duringWait.waitShown);
+    EXPECT_EQ(readerPresses, std::vector<HRESULT>(4, E_FAIL));
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].Text, "Thank you! Your survey has been sent.");
+    EXPECT_EQ(server.Received(), 1u);
+
+    // With nothing in front of it the prompt's button works again.
+    EXPECT_EQ(ExitCode, 1);
+    PostMessageW(prompt.btnUninstall.Handle(), BM_CLICK, 0, 0);
+    test::PumpFor(50ms);
+    EXPECT_EQ(ExitCode, 0);
 }
 
 // Cancel at once, close the survey and open a new one as a quick user does: the input is queued
