@@ -135,8 +135,11 @@ TEST(PageLoader, HostileServersNeitherHangNorPassForADocument) {
         ASSERT_TRUE(WaitIdle(loader)) << address;
         // A huge but well-formed head is a document like any other; a reset inside the head
         // leaves nothing to read (the platform may still call the load complete); the rest fail.
-        if (server == &resetInHead) EXPECT_EQ(loader.Body(), "");
-        else if (server != &hugeHead) EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress) << address;
+        if (server == &resetInHead) {
+            EXPECT_EQ(loader.Body(), "");
+        } else if (server != &hugeHead) {
+            EXPECT_EQ(loader.LocationUrl(), PageLoader::ErrorPageAddress) << address;
+        }
         EXPECT_LE(loader.Body().size(), PageLoader::MaxBodyBytes) << address;
     }
 }
