@@ -12,7 +12,7 @@ jobs=${KX_JOBS:-2}
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs" --target bench_json bench_cipher bench_formpost
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$jobs"
+cmake --build --preset win64 -j "$jobs" --target all kxfloor kxstartbench kxinibench kxspinnerbench kxdrawbench
 
 echo "== JSON reader against nlohmann-json"
 build/native/bin/bench_json

@@ -37,12 +37,16 @@ trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-echo "== native build and tests"
+# Each step's header says when it began, counted from the start of the run.
+step() { echo "== $* (at $((SECONDS - started)) s)"; }
+started=$SECONDS
+
+step "native build and tests"
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native
 
-echo "== Windows build and tests under Wine"
+step "Windows build and tests under Wine"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
 printf '{"version":{"major":1,"minor":0},"local":[{"wine":[%s]}]}\n' \
@@ -51,7 +55,7 @@ KX_DISPLAYS=$slots in_background scripts/with-display.sh \
   ctest --preset win64 -j "$slots" --resource-spec-file "$root/build/wine-slots.json"
 end_wine
 
-echo "== the demo installation, in both languages, as the run command starts it"
+step "the demo installation, in both languages, as the run command starts it"
 for language in en zh; do
   (unset DISPLAY; KX_DEMO_LANGUAGE=$language scripts/demo.sh)
   test -s build/demo/portico-demo.png
@@ -61,7 +65,7 @@ left=$(running_in_our_prefixes)
 [ -z "$left" ] || { echo "still running after the tests and the demo:"; echo "$left"; exit 1; }
 echo "nothing left running in the build's Wine prefixes"
 
-echo "== the maintainers' commands of docs/maintaining.md"
+step "the maintainers' commands of docs/maintaining.md"
 build/native/bin/kxcipher encode demo/Main.txt build/Main.dat
 build/native/bin/kxcipher decode build/Main.dat build/Main.txt
 cmp demo/Main.txt build/Main.txt
@@ -71,7 +75,7 @@ build/native/bin/kxlint --program product demo/Product.txt
 build/native/bin/kxlint --program-folder build/demo build/demo/Lang/Main.dat
 echo "kxcipher and kxlint: the documented commands pass"
 
-echo "== sanitizers and fuzzers"
+step "sanitizers and fuzzers"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
 # The fuzz targets are single-threaded: two at a time on two cores.
