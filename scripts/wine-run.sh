@@ -2,7 +2,7 @@
 # Runs a Windows program under Wine: the crosscompiling emulator of CTest and the runner of
 # the demo. A private prefix lives in the build tree; a virtual display is started when none
 # is set; the wineserver lingers between programs so each test does not pay Wine's start-up.
-# Under CTest with a resource spec (scripts/test.sh) each test gets a "wine" slot: a prefix of
+# Under CTest with a resource file (scripts/test.sh) each test gets a "wine" slot: a prefix of
 # its own, copied from the first one, and the display KX_DISPLAY_<slot>, so that test programs
 # run side by side without sharing a wineserver, a registry or a screen.
 #   wine-run.sh --end      ends every program of the prefix and its wineserver
