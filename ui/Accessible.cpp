@@ -250,20 +250,20 @@ public:
             child, [&](GraphicControl& link) { return Text(link.AccessibleText(), out); },
             [&](IAccessible* object, VARIANT c) { return object->get_accName(c, out); });
     }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
+    // The text properties a link has none of; a platform child is asked for its own.
+    HRESULT NoTextForALink(VARIANT child, BSTR* out, HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, BSTR*)) {
         return Route(
             child, [&](GraphicControl&) { return Text({}, out); },
-            [&](IAccessible* object, VARIANT c) { return object->get_accValue(c, out); });
+            [&](IAccessible* object, VARIANT c) { return (object->*ask)(c, out); });
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
+        return NoTextForALink(child, out, &IAccessible::get_accValue);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
-        return Route(
-            child, [&](GraphicControl&) { return Text({}, out); },
-            [&](IAccessible* object, VARIANT c) { return object->get_accDescription(c, out); });
+        return NoTextForALink(child, out, &IAccessible::get_accDescription);
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override {
-        return Route(
-            child, [&](GraphicControl&) { return Text({}, out); },
-            [&](IAccessible* object, VARIANT c) { return object->get_accHelp(c, out); });
+        return NoTextForALink(child, out, &IAccessible::get_accHelp);
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
         return Route(
@@ -276,9 +276,7 @@ public:
             [&](IAccessible* object, VARIANT c) { return object->get_accHelpTopic(file, c, topic); });
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
-        return Route(
-            child, [&](GraphicControl&) { return Text({}, out); },
-            [&](IAccessible* object, VARIANT c) { return object->get_accKeyboardShortcut(c, out); });
+        return NoTextForALink(child, out, &IAccessible::get_accKeyboardShortcut);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
         return Route(

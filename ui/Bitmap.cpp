@@ -61,6 +61,19 @@ HBITMAP SectionFromFileBytes(const std::vector<std::uint8_t>& bytes) {
     return handle;
 }
 
+// A DIB section of uncompressed pixels; a negative height runs from the top down.
+HBITMAP NewSection(int width, int height, WORD bitCount) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bitCount;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 }  // namespace
 
 std::shared_ptr<Bitmap> Bitmap::LoadFromFile(const std::string& path) {
@@ -74,15 +87,7 @@ std::shared_ptr<Bitmap> Bitmap::LoadFromFile(const std::string& path) {
 }
 
 std::shared_ptr<Bitmap> Bitmap::Create(int width, int height, COLORREF fill) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP handle = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP handle = NewSection(width, -height, 32);
     if (!handle) throw std::runtime_error("Cannot create a bitmap");
     auto bitmap = std::make_shared<Bitmap>(handle);
     bitmap->Fill(RECT{0, 0, width, height}, fill);
@@ -171,14 +176,7 @@ HDC DrawingSources::Lent(int which) {
 HBITMAP Bitmap::KeyMask(HDC picture, KeyPixel key) const {
     if (mask_ && maskKey_ == key) return mask_;
     const COLORREF keyColor = GetPixel(picture, 0, key == KeyPixel::TopLeft ? 0 : height_ - 1);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP copy = NewSection(width_, height_, 24);
     HBITMAP mask = CreateBitmap(width_, height_, 1, 1, nullptr);
     if (copy && mask) {
         const Selected colors(1, copy);
