@@ -14,7 +14,7 @@ constexpr std::uint64_t MaxPixels = std::uint64_t{1} << 26;
 
 enum Compression : std::uint32_t { Rgb = 0, Rle8 = 1, Rle4 = 2, BitFields = 3 };
 
-std::uint32_t Read(const std::vector<std::uint8_t>& bytes, std::size_t at, int size) {
+std::uint32_t Read(std::span<const std::uint8_t> bytes, std::size_t at, int size) {
     std::uint32_t value = 0;
     for (int i = 0; i < size; ++i) value |= std::uint32_t{bytes[at + i]} << (8 * i);
     return value;
@@ -22,7 +22,7 @@ std::uint32_t Read(const std::vector<std::uint8_t>& bytes, std::size_t at, int s
 
 }  // namespace
 
-BitmapLayout ReadBitmapLayout(const std::vector<std::uint8_t>& bytes) {
+BitmapLayout ReadBitmapLayout(std::span<const std::uint8_t> bytes) {
     BitmapLayout layout;
     layout.PixelOffset = Read(bytes, 10, 4);
     layout.HeaderSize = Read(bytes, 14, 4);
@@ -44,7 +44,7 @@ BitmapLayout ReadBitmapLayout(const std::vector<std::uint8_t>& bytes) {
     return layout;
 }
 
-std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes) {
+std::string BitmapFileFault(std::span<const std::uint8_t> bytes) {
     const std::uint64_t size = bytes.size();
     if (size < FileHeaderSize + 4 || bytes[0] != 'B' || bytes[1] != 'M') return "it is not a bitmap file";
     const std::uint32_t headerSize = Read(bytes, 14, 4);

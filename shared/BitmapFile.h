@@ -3,14 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
-#include <vector>
 
 namespace kx {
 
 // Empty when the headers, the masks, the colour table, a referenced colour profile and the
 // pixels all fit the file, the pixels after the table; otherwise why not.
-std::string BitmapFileFault(const std::vector<std::uint8_t>& bytes);
+std::string BitmapFileFault(std::span<const std::uint8_t> bytes);
 
 // A bitmap file's header fields, the old core header's in the information header's terms.
 struct BitmapLayout {
@@ -31,6 +31,6 @@ struct BitmapLayout {
 
 // Reads the fields; the file header and an information header of a known size must be whole,
 // which BitmapFileFault checks first.
-BitmapLayout ReadBitmapLayout(const std::vector<std::uint8_t>& bytes);
+BitmapLayout ReadBitmapLayout(std::span<const std::uint8_t> bytes);
 
 }  // namespace kx

@@ -12,11 +12,20 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace kx::os {
+
+namespace {
+
+// Whole files read into memory stay below 2 GiB: their sizes fit the platforms' 32-bit counts.
+constexpr long long MaxFileBytes = 0x7FFFFFFF;
+
+}  // namespace
 
 #ifdef _WIN32
 
@@ -41,11 +50,12 @@ std::string SystemReason(DWORD code) {
 class Handle {
 public:
     explicit Handle(HANDLE h) : handle_(h) {}
-    ~Handle() { if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_); }
+    ~Handle() { if (valid()) CloseHandle(handle_); }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    // Files fail as INVALID_HANDLE_VALUE, mappings as null.
+    bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
 private:
     HANDLE handle_;
 };
@@ -91,7 +101,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     if (!file.valid()) ThrowFileError("Cannot open file", path);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
-    if (size.QuadPart > 0x7FFFFFFF) throw FileError("The file \"" + path + "\" is too large");
+    if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -103,6 +113,26 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     }
     bytes.resize(done);
     return bytes;
+}
+
+MappedFile::MappedFile(const std::string& path) {
+    Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowFileError("Cannot open file", path);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
+    if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
+    if (size.QuadPart == 0) return;  // an empty file cannot be mapped
+    // The view keeps the mapping and the file open by itself.
+    const Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping.valid()) ThrowFileError("Cannot read file", path);
+    data_ = static_cast<const std::uint8_t*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!data_) ThrowFileError("Cannot read file", path);
+    size_ = static_cast<std::size_t>(size.QuadPart);
+}
+
+MappedFile::~MappedFile() {
+    if (data_) UnmapViewOfFile(data_);
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -213,6 +243,38 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
     if (std::ferror(file.get())) ThrowFileError("Cannot read file", path);
     return bytes;
+}
+
+MappedFile::MappedFile(const std::string& path) {
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowFileError("Cannot open file", path);
+    struct stat info {};
+    const bool read = ::fstat(fd, &info) == 0;
+    if (read && S_ISDIR(info.st_mode)) errno = EISDIR;
+    if (!read || !S_ISREG(info.st_mode)) {
+        const int reason = errno;
+        ::close(fd);
+        errno = reason;
+        ThrowFileError(read ? "Cannot open file" : "Cannot read file", path);
+    }
+    if (info.st_size > MaxFileBytes) {
+        ::close(fd);
+        throw FileError("The file \"" + path + "\" is too large");
+    }
+    size_ = static_cast<std::size_t>(info.st_size);
+    void* view = size_ ? ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0) : nullptr;
+    const int reason = errno;
+    ::close(fd);  // the mapping keeps the file
+    if (view == MAP_FAILED) {
+        errno = reason;
+        size_ = 0;
+        ThrowFileError("Cannot read file", path);
+    }
+    data_ = static_cast<const std::uint8_t*>(view);
+}
+
+MappedFile::~MappedFile() {
+    if (data_) ::munmap(const_cast<std::uint8_t*>(data_), size_);
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -29,6 +29,23 @@ void RemoveFile(const std::string& path);  // quietly does nothing when it canno
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);                      // FileError
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);  // FileError
 
+// A whole file's bytes mapped read-only into memory, read from the system's file cache only
+// where they are touched: nothing is copied, and no memory of the program's own is filled.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path);  // FileError
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    const std::uint8_t* Data() const { return data_; }  // null for an empty file
+    std::size_t Size() const { return size_; }
+
+private:
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 struct LocalTime {
     int Year, Month, Day, Hour, Minute, Second;
 };

@@ -6,59 +6,113 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace kx::ui {
 
 namespace {
 
-// The pixels of a checked bitmap file in a DIB section of the file's own depth. The system's
-// file loader would open and read the file once more, and it costs far more than the copy.
-HBITMAP SectionFromFileBytes(const std::vector<std::uint8_t>& bytes) {
-    const BitmapLayout layout = ReadBitmapLayout(bytes);
+// A bitmap header with room for the masks or the largest colour table.
+struct BitmapInfo {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
 
-    // Built from the checked fields alone: the system reads as many masks and colours as the
-    // header it is given implies, so the file's own header bytes never reach it.
-    struct Info {
-        BITMAPINFOHEADER header;
-        RGBQUAD colors[256];
-    } section{};
-    BITMAPINFOHEADER& h = section.header;
+    const BITMAPINFO* Get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
+};
+
+// The file's pixels as they lie, described from the checked fields alone: the system reads as
+// many masks and colours as the header it is given implies, so the file's own header bytes
+// never reach it.
+BitmapInfo FileInfo(std::span<const std::uint8_t> bytes, const BitmapLayout& layout) {
+    BitmapInfo info{};
+    BITMAPINFOHEADER& h = info.header;
     h.biSize = sizeof h;
     h.biPlanes = 1;
     h.biWidth = static_cast<LONG>(layout.Width);
-    // The copy below turns a top-down file the right way up.
-    h.biHeight = static_cast<LONG>(layout.Height < 0 ? -layout.Height : layout.Height);
+    h.biHeight = static_cast<LONG>(layout.Height);
     h.biBitCount = static_cast<WORD>(layout.BitCount);
     h.biClrUsed = layout.TableColors();
-    // Run-length pixels are unpacked into the section; bit fields keep their masks, which follow
-    // a plain header and are the next fields of a longer one.
-    h.biCompression = layout.Compression == BI_BITFIELDS ? BI_BITFIELDS : BI_RGB;
+    h.biCompression = layout.Compression;
+    if (layout.Compression == BI_RLE8 || layout.Compression == BI_RLE4) h.biSizeImage = layout.ImageSize;
+    // Bit fields keep their masks, which follow a plain header and are the next fields of a longer one.
     if (h.biCompression == BI_BITFIELDS)
-        std::memcpy(section.colors, bytes.data() + BitmapLayout::MaskOffset, BitmapLayout::MaskBytes);
+        std::memcpy(info.colors, bytes.data() + BitmapLayout::MaskOffset, BitmapLayout::MaskBytes);
     for (std::uint32_t i = 0; i < h.biClrUsed; ++i) {
         const std::size_t at = layout.TableOffset() + i * layout.TableEntryBytes();
-        section.colors[i] = RGBQUAD{bytes[at], bytes[at + 1], bytes[at + 2], 0};
+        info.colors[i] = RGBQUAD{bytes[at], bytes[at + 1], bytes[at + 2], 0};
     }
+    return info;
+}
 
+bool RunLength(const BitmapLayout& layout) {
+    return layout.Compression == BI_RLE8 || layout.Compression == BI_RLE4;
+}
+
+}  // namespace
+
+// A checked file's mapped bytes and how the system is to read its pixels.
+struct Bitmap::FilePixels {
+    explicit FilePixels(const std::string& path) : File(path) {}
+
+    os::MappedFile File;
+    BitmapLayout Layout;
+    BitmapInfo Info{};
+
+    std::span<const std::uint8_t> Bytes() const { return {File.Data(), File.Size()}; }
+    const std::uint8_t* Pixels() const { return File.Data() + Layout.PixelOffset; }
+    // Pixels of three colour bytes each, and maybe one unused: the key is found by comparing those.
+    bool KeyComparable() const {
+        return Layout.Compression == BI_RGB && (Layout.BitCount == 24 || Layout.BitCount == 32);
+    }
+};
+
+namespace {
+
+// The file's pixels copied into a bottom-up DIB section of the file's own depth: run-length
+// pixels are unpacked, a top-down file is turned the right way up.
+HBITMAP SectionFromFile(const BitmapLayout& layout, const BitmapInfo& file, const std::uint8_t* pixels) {
+    BitmapInfo section = file;
+    BITMAPINFOHEADER& h = section.header;
+    if (h.biHeight < 0) h.biHeight = -h.biHeight;
+    if (RunLength(layout)) {
+        h.biCompression = BI_RGB;
+        h.biSizeImage = 0;
+    }
     void* bits = nullptr;
-    HBITMAP handle = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&section), DIB_RGB_COLORS, &bits,
-                                      nullptr, 0);
+    HBITMAP handle = CreateDIBSection(nullptr, section.Get(), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!handle) return nullptr;
-    // The file's pixels as they lie: its row order, and its runs with their checked length.
-    Info file = section;
-    file.header.biHeight = static_cast<LONG>(layout.Height);
-    file.header.biCompression = layout.Compression;
-    if (layout.Compression == BI_RLE8 || layout.Compression == BI_RLE4) file.header.biSizeImage = layout.ImageSize;
     HDC dc = CreateCompatibleDC(nullptr);
-    const int copied = SetDIBits(dc, handle, 0, static_cast<UINT>(h.biHeight), bytes.data() + layout.PixelOffset,
-                                 reinterpret_cast<const BITMAPINFO*>(&file), DIB_RGB_COLORS);
+    const int copied = SetDIBits(dc, handle, 0, static_cast<UINT>(h.biHeight), pixels, file.Get(), DIB_RGB_COLORS);
     DeleteDC(dc);
     if (copied != h.biHeight) {
         DeleteObject(handle);
         return nullptr;
     }
     return handle;
+}
+
+// White where a pixel has the colour of the key pixel, black elsewhere, compared on the colour
+// bytes alone as the system compares a 24-bit copy of the picture.
+HBITMAP MaskFromPixels(const BitmapLayout& layout, const std::uint8_t* pixels, int width, int height,
+                       KeyPixel key) {
+    const std::size_t pixelBytes = layout.BitCount / 8;
+    const std::size_t stride = (static_cast<std::size_t>(width) * layout.BitCount + 31) / 32 * 4;
+    const bool topDown = layout.Height < 0;
+    const auto row = [&](int y) { return pixels + stride * static_cast<std::size_t>(topDown ? y : height - 1 - y); };
+    const std::uint8_t* keyPixel = row(key == KeyPixel::TopLeft ? 0 : height - 1);
+    // A monochrome bitmap's rows run top down, each a whole number of 16-bit words.
+    const std::size_t maskStride = (static_cast<std::size_t>(width) + 15) / 16 * 2;
+    std::vector<std::uint8_t> bits(maskStride * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* pixel = row(y);
+        std::uint8_t* maskRow = bits.data() + maskStride * static_cast<std::size_t>(y);
+        for (int x = 0; x < width; ++x, pixel += pixelBytes)
+            if (pixel[0] == keyPixel[0] && pixel[1] == keyPixel[1] && pixel[2] == keyPixel[2])
+                maskRow[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    }
+    return CreateBitmap(width, height, 1, 1, bits.data());
 }
 
 // A DIB section of uncompressed pixels; a negative height runs from the top down.
@@ -78,12 +132,21 @@ HBITMAP NewSection(int width, int height, WORD bitCount) {
 
 std::shared_ptr<Bitmap> Bitmap::LoadFromFile(const std::string& path) {
     if (!os::FileExists(path)) throw FileError("Cannot open file \"" + path + "\": the file does not exist");
-    const std::vector<std::uint8_t> bytes = os::ReadFileBytes(path);
-    const std::string fault = BitmapFileFault(bytes);
+    auto file = std::make_unique<FilePixels>(path);
+    const std::string fault = BitmapFileFault(file->Bytes());
     if (!fault.empty()) throw FileError("The file \"" + path + "\" is not a valid bitmap: " + fault);
-    HBITMAP image = SectionFromFileBytes(bytes);
-    if (!image) throw FileError("The file \"" + path + "\" is not a valid bitmap");
-    return std::make_shared<Bitmap>(image);
+    file->Layout = ReadBitmapLayout(file->Bytes());
+    file->Info = FileInfo(file->Bytes(), file->Layout);
+    const BitmapLayout& layout = file->Layout;
+    // Runs are unpacked at once, so that a run the system cannot follow is an error of loading.
+    if (RunLength(layout)) {
+        HBITMAP image = SectionFromFile(layout, file->Info, file->Pixels());
+        if (!image) throw FileError("The file \"" + path + "\" is not a valid bitmap");
+        return std::make_shared<Bitmap>(image);
+    }
+    const int width = static_cast<int>(layout.Width);
+    const int height = static_cast<int>(layout.Height < 0 ? -layout.Height : layout.Height);
+    return std::shared_ptr<Bitmap>(new Bitmap(std::move(file), width, height));
 }
 
 std::shared_ptr<Bitmap> Bitmap::Create(int width, int height, COLORREF fill) {
@@ -94,6 +157,9 @@ std::shared_ptr<Bitmap> Bitmap::Create(int width, int height, COLORREF fill) {
     return bitmap;
 }
 
+Bitmap::Bitmap(std::unique_ptr<FilePixels> file, int width, int height)
+    : file_(std::move(file)), width_(width), height_(height) {}
+
 Bitmap::Bitmap(HBITMAP handle) : handle_(handle) {
     BITMAP info{};
     GetObjectW(handle_, sizeof info, &info);
@@ -102,13 +168,22 @@ Bitmap::Bitmap(HBITMAP handle) : handle_(handle) {
 }
 
 Bitmap::~Bitmap() {
-    DeleteObject(handle_);
-    DeleteObject(mask_);
+    if (handle_) DeleteObject(handle_);
+    if (mask_) DeleteObject(mask_);
+}
+
+HBITMAP Bitmap::Handle() const {
+    if (!handle_) {
+        handle_ = SectionFromFile(file_->Layout, file_->Info, file_->Pixels());
+        if (!handle_) throw std::runtime_error("Cannot create a bitmap");
+        file_.reset();
+    }
+    return handle_;
 }
 
 void Bitmap::Fill(const RECT& area, COLORREF color) {
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, handle_);
+    HGDIOBJ old = SelectObject(dc, Handle());
     HBRUSH brush = CreateSolidBrush(color);
     FillRect(dc, &area, brush);
     DeleteObject(brush);
@@ -121,7 +196,7 @@ void Bitmap::Fill(const RECT& area, COLORREF color) {
 
 COLORREF Bitmap::PixelAt(int x, int y) const {
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, handle_);
+    HGDIOBJ old = SelectObject(dc, Handle());
     const COLORREF color = GetPixel(dc, x, y);
     SelectObject(dc, old);
     DeleteDC(dc);
@@ -170,37 +245,46 @@ HDC DrawingSources::Lent(int which) {
     return dc;
 }
 
-// White where the picture has the key colour, black elsewhere. The colours are compared in a
-// 24-bit copy, as the system's transparent blit compares them, so that a pixel of a palette or
-// 16-bit picture matches the key by its colour.
+// White where the picture has the key colour, black elsewhere. Pixels not comparable in the file
+// are compared in a 24-bit copy, as the system's transparent blit compares them, so that a pixel
+// of a palette or 16-bit picture matches the key by its colour.
 HBITMAP Bitmap::KeyMask(HDC picture, KeyPixel key) const {
     if (mask_ && maskKey_ == key) return mask_;
-    const COLORREF keyColor = GetPixel(picture, 0, key == KeyPixel::TopLeft ? 0 : height_ - 1);
-    HBITMAP copy = NewSection(width_, height_, 24);
-    HBITMAP mask = CreateBitmap(width_, height_, 1, 1, nullptr);
-    if (copy && mask) {
-        const Selected colors(1, copy);
-        BitBlt(colors.Dc(), 0, 0, width_, height_, picture, 0, 0, SRCCOPY);
-        SetBkColor(colors.Dc(), keyColor);
-        HDC maskDc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(maskDc, mask);
-        BitBlt(maskDc, 0, 0, width_, height_, colors.Dc(), 0, 0, SRCCOPY);
-        SelectObject(maskDc, old);
-        DeleteDC(maskDc);
+    HBITMAP mask = nullptr;
+    if (file_) {
+        mask = MaskFromPixels(file_->Layout, file_->Pixels(), width_, height_, key);
+        if (!mask) throw std::runtime_error("Cannot create a bitmap");
+    } else {
+        const COLORREF keyColor = GetPixel(picture, 0, key == KeyPixel::TopLeft ? 0 : height_ - 1);
+        HBITMAP copy = NewSection(width_, height_, 24);
+        mask = CreateBitmap(width_, height_, 1, 1, nullptr);
+        if (copy && mask) {
+            const Selected colors(1, copy);
+            BitBlt(colors.Dc(), 0, 0, width_, height_, picture, 0, 0, SRCCOPY);
+            SetBkColor(colors.Dc(), keyColor);
+            HDC maskDc = CreateCompatibleDC(nullptr);
+            HGDIOBJ old = SelectObject(maskDc, mask);
+            BitBlt(maskDc, 0, 0, width_, height_, colors.Dc(), 0, 0, SRCCOPY);
+            SelectObject(maskDc, old);
+            DeleteDC(maskDc);
+        }
+        if (copy) DeleteObject(copy);
+        if (!copy || !mask) {
+            if (mask) DeleteObject(mask);
+            throw std::runtime_error("Cannot create a bitmap");
+        }
     }
-    DeleteObject(copy);
-    if (!copy || !mask) {
-        DeleteObject(mask);
-        throw std::runtime_error("Cannot create a bitmap");
-    }
-    DeleteObject(mask_);
+    if (mask_) DeleteObject(mask_);
     mask_ = mask;
     maskKey_ = key;
     return mask_;
 }
 
 void Bitmap::Draw(HDC dc, const RECT& dest, KeyPixel key) const {
-    const Selected picture(0, handle_);
+    // A keyed picture whose file pixels cannot be compared with the key is drawn from its bitmap.
+    if (file_ && key != KeyPixel::None && !file_->KeyComparable()) Handle();
+    std::optional<Selected> picture;
+    if (!file_) picture.emplace(0, handle_);
     const int w = dest.right - dest.left, h = dest.bottom - dest.top;
     const bool stretched = w != width_ || h != height_;
     if (stretched) SetStretchBltMode(dc, COLORONCOLOR);
@@ -210,20 +294,27 @@ void Bitmap::Draw(HDC dc, const RECT& dest, KeyPixel key) const {
         else
             BitBlt(dc, dest.left, dest.top, w, h, source, 0, 0, rop);
     };
+    const auto copyPicture = [&](DWORD rop) {
+        if (picture)
+            copy(picture->Dc(), rop);
+        else
+            StretchDIBits(dc, dest.left, dest.top, w, h, 0, 0, width_, height_, file_->Pixels(), file_->Info.Get(),
+                          DIB_RGB_COLORS, rop);
+    };
     if (key == KeyPixel::None) {
-        copy(picture.Dc(), SRCCOPY);
+        copyPicture(SRCCOPY);
         return;
     }
-    HBITMAP mask = KeyMask(picture.Dc(), key);
+    HBITMAP mask = KeyMask(picture ? picture->Dc() : nullptr, key);
     // XOR the picture in, clear it to black where the mask is black, and XOR it in again: the
     // picture's pixels remain there and what was under it everywhere else, bit for bit.
     const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0)), oldBack = SetBkColor(dc, RGB(255, 255, 255));
-    copy(picture.Dc(), SRCINVERT);
+    copyPicture(SRCINVERT);
     {
         const Selected maskSource(1, mask);
         copy(maskSource.Dc(), SRCAND);
     }
-    copy(picture.Dc(), SRCINVERT);
+    copyPicture(SRCINVERT);
     SetTextColor(dc, oldText);
     SetBkColor(dc, oldBack);
 }

@@ -13,7 +13,9 @@ enum class KeyPixel { None, TopLeft, BottomLeft };
 
 class Bitmap {
 public:
-    // Throws kx::FileError naming the file when it is missing or not a readable bitmap.
+    // Throws kx::FileError naming the file when it is missing or not a readable bitmap. An
+    // uncompressed picture keeps its file mapped and is drawn from it: its pixels take memory of
+    // the program's own only when something needs a bitmap handle of it.
     static std::shared_ptr<Bitmap> LoadFromFile(const std::string& path);
     // A blank 32-bit bitmap to draw on.
     static std::shared_ptr<Bitmap> Create(int width, int height, COLORREF fill);
@@ -23,7 +25,8 @@ public:
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
 
-    HBITMAP Handle() const { return handle_; }
+    // A picture still drawn from its file gets its bitmap here, at the first call.
+    HBITMAP Handle() const;
     int Width() const { return width_; }
     int Height() const { return height_; }
     COLORREF PixelAt(int x, int y) const;
@@ -36,9 +39,12 @@ public:
     void Draw(HDC dc, const RECT& dest, KeyPixel key = KeyPixel::None) const;
 
 private:
+    struct FilePixels;
+    Bitmap(std::unique_ptr<FilePixels> file, int width, int height);
     HBITMAP KeyMask(HDC picture, KeyPixel key) const;
 
-    HBITMAP handle_;
+    mutable HBITMAP handle_ = nullptr;
+    mutable std::unique_ptr<FilePixels> file_;  // until the bitmap is made
     int width_ = 0;
     int height_ = 0;
     mutable HBITMAP mask_ = nullptr;

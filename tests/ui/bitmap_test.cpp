@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kx::ui {
@@ -49,8 +50,22 @@ std::vector<COLORREF> LoadedPixels(const Bytes& file) {
     return PixelsOf(Bitmap::LoadFromFile(dir.WriteBytes("picture.bmp", file))->Handle());
 }
 
-// The system's own file loader is the reference. How a channel of fewer than eight bits is
-// widened differs between systems: maxDifference allows for that and for nothing more.
+// The pixels a first draw shows, before anything asks the picture for its handle.
+std::vector<COLORREF> DrawnPixels(const Bytes& file) {
+    test::TempDir dir;
+    const auto picture = Bitmap::LoadFromFile(dir.WriteBytes("picture.bmp", file));
+    const auto canvas = Bitmap::Create(picture->Width(), picture->Height(), RGB(1, 2, 3));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, canvas->Handle());
+    picture->Draw(dc, RECT{0, 0, picture->Width(), picture->Height()});
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return PixelsOf(canvas->Handle());
+}
+
+// The system's own file loader is the reference, for the bitmap made of a file and for a draw
+// from the file itself. How a channel of fewer than eight bits is widened differs between
+// systems: maxDifference allows for that and for nothing more.
 void ExpectSamePixelsAsTheSystemLoader(const Bytes& file, const char* what, int maxDifference = 0) {
     SCOPED_TRACE(what);
     test::TempDir dir;
@@ -60,17 +75,19 @@ void ExpectSamePixelsAsTheSystemLoader(const Bytes& file, const char* what, int 
     ASSERT_NE(reference, nullptr);
     const std::vector<COLORREF> expected = PixelsOf(reference);
     DeleteObject(reference);
-    const std::vector<COLORREF> loaded = LoadedPixels(file);
-    ASSERT_EQ(loaded.size(), expected.size());
-    int wrong = 0;
-    for (std::size_t i = 0; i < loaded.size(); ++i) {
-        const int difference = std::max({std::abs(GetRValue(loaded[i]) - GetRValue(expected[i])),
-                                         std::abs(GetGValue(loaded[i]) - GetGValue(expected[i])),
-                                         std::abs(GetBValue(loaded[i]) - GetBValue(expected[i]))});
-        if (difference > maxDifference && wrong++ < 3)
-            ADD_FAILURE() << "pixel " << i << ": " << std::hex << loaded[i] << " against " << expected[i];
+    for (const auto& [how, pixels] : {std::pair{"loaded", LoadedPixels(file)}, std::pair{"drawn", DrawnPixels(file)}}) {
+        SCOPED_TRACE(how);
+        ASSERT_EQ(pixels.size(), expected.size());
+        int wrong = 0;
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            const int difference = std::max({std::abs(GetRValue(pixels[i]) - GetRValue(expected[i])),
+                                             std::abs(GetGValue(pixels[i]) - GetGValue(expected[i])),
+                                             std::abs(GetBValue(pixels[i]) - GetBValue(expected[i]))});
+            if (difference > maxDifference && wrong++ < 3)
+                ADD_FAILURE() << "pixel " << i << ": " << std::hex << pixels[i] << " against " << expected[i];
+        }
+        EXPECT_EQ(wrong, 0);
     }
-    EXPECT_EQ(wrong, 0);
 }
 
 TEST(BitmapLoading, GivesThePixelsOfEveryDepthAsTheSystemDoes) {
@@ -93,6 +110,7 @@ TEST(BitmapLoading, ATopDownFileGivesThePictureOfItsBottomUpTwin) {
         std::copy_n(bottomUp.begin() + static_cast<std::ptrdiff_t>(pixels + 16 * (2 - row)), 16,
                     topDown.begin() + static_cast<std::ptrdiff_t>(pixels + 16 * row));
     EXPECT_EQ(LoadedPixels(topDown), LoadedPixels(bottomUp));
+    EXPECT_EQ(DrawnPixels(topDown), LoadedPixels(bottomUp));
 }
 
 TEST(BitmapLoading, ReadsShortColourTablesMasksLongHeadersAndRunLengths) {

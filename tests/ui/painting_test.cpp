@@ -5,6 +5,7 @@
 #include "ImageButton.h"
 #include "Picture.h"
 #include "TempDir.h"
+#include "Text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kx::ui {
@@ -110,11 +112,11 @@ TEST(Painting, EachWindowlessControlIsDrawnOnlyByTheBandsItLiesIn) {
     EXPECT_EQ(bottom.Paints, 2);
 }
 
-// A picture file of 24 or 8 bits whose key-coloured pixels lie in slanted stripes, with pixels
+// A picture file of 32, 24 or 8 bits whose key-coloured pixels lie in slanted stripes, with pixels
 // one step off the key among the others; the key colour is at the left corner given and the
-// other left corner is not of it. The 8-bit table holds the key twice.
-std::shared_ptr<Bitmap> KeyedPicture(const test::TempDir& dir, int width, int height, int bitCount, bool keyAtTop,
-                                     int seed) {
+// other left corner is not of it. The 8-bit table holds the key twice; the unused fourth byte of
+// a 32-bit pixel varies.
+std::string KeyedPictureFile(const test::TempDir& dir, int width, int height, int bitCount, bool keyAtTop, int seed) {
     const test::BitmapHeader header{.Width = width, .Height = height, .BitCount = static_cast<std::uint16_t>(bitCount)};
     const int stride = (width * bitCount + 31) / 32 * 4;
     std::vector<std::uint8_t> bytes = test::BitmapFileBytes(header, static_cast<std::size_t>(stride) * height);
@@ -140,17 +142,19 @@ std::shared_ptr<Bitmap> KeyedPicture(const test::TempDir& dir, int width, int he
         for (int x = 0; x < width; ++x) {
             std::uint8_t* at = &bytes[pixels + static_cast<std::size_t>(height - 1 - y) * stride];
             const COLORREF c = color(x, y);
-            if (bitCount == 24) {
-                at[3 * x] = GetBValue(c);
-                at[3 * x + 1] = GetGValue(c);
-                at[3 * x + 2] = GetRValue(c);
+            if (bitCount >= 24) {
+                std::uint8_t* pixel = at + bitCount / 8 * x;
+                pixel[0] = GetBValue(c);
+                pixel[1] = GetGValue(c);
+                pixel[2] = GetRValue(c);
+                if (bitCount == 32) pixel[3] = static_cast<std::uint8_t>(x * 31 + y);
             } else {
                 // Key pixels take either of the key's two entries; other colours their first.
                 const auto found = std::find(table.begin() + (c == Key ? (x + y) % 2 : 0), table.end(), c);
                 at[x] = static_cast<std::uint8_t>(found != table.end() ? found - table.begin() : 4 + (x + y) % 252);
             }
         }
-    return Bitmap::LoadFromFile(dir.WriteBytes("keyed" + std::to_string(seed) + ".bmp", bytes));
+    return dir.WriteBytes("keyed" + std::to_string(seed) + ".bmp", bytes);
 }
 
 // A bitmap of the screen's format, as a paint's bands are, and its pixels as the screen shows them.
@@ -207,40 +211,47 @@ class KeyedForm : public Form {
 public:
     KeyedForm() : Form(nullptr, FormBorder::None, 800, 480) {
         background.SetBitmap(Stripes(800, 480));
-        const int tops[] = {56, 155, 240, 324, 380}, lefts[] = {20, 170, 320, 470, 20};
+        const int tops[] = {56, 155, 240, 324, 380}, lefts[] = {20, 170, 320, 470, 20}, depths[] = {24, 8, 32, 8, 24};
         for (int i = 0; i < 5; ++i) {
             auto& picture = pictures.emplace_back(std::make_unique<Picture>(*this, lefts[i], tops[i], 90, 50));
             picture->SetTransparent(true);
             picture->SetStretch(i == 4);
-            picture->SetBitmap(KeyedPicture(dir, i == 4 ? 45 : 90, i == 4 ? 25 : 50, i % 2 ? 8 : 24, false, i));
+            picture->SetBitmap(Load(i == 4 ? 45 : 90, i == 4 ? 25 : 50, depths[i], false, i));
         }
         button.SetTransparent(true);
         button.SetDrawFocused(false);
-        button.SetPicNormal(KeyedPicture(dir, 70, 60, 24, true, 11));
-        button.SetPicMouseOn(KeyedPicture(dir, 70, 60, 24, true, 12));
-        button.SetPicMouseDown(KeyedPicture(dir, 70, 60, 8, true, 13));
-        button.SetPicDisabled(KeyedPicture(dir, 70, 60, 24, true, 14));
+        button.SetPicNormal(Load(70, 60, 24, true, 11));
+        button.SetPicMouseOn(Load(70, 60, 32, true, 12));
+        button.SetPicMouseDown(Load(70, 60, 8, true, 13));
+        button.SetPicDisabled(Load(70, 60, 24, true, 14));
         MoveTo(50, 50);
+    }
+    ~KeyedForm() override {
+        for (const auto& reference : references_) DeleteObject(reference.second);
     }
 
     // What the window shows with the button's picture given, drawn in one piece with the
-    // system's transparent blit, as every keyed picture was drawn before.
+    // system's transparent blit from the pictures as the system loads them, as every keyed
+    // picture was drawn before.
     std::vector<COLORREF> DrawnWithTheTransparentBlit(const Bitmap* buttonPicture) const {
         ScreenBitmap drawing(800, 480);
         HDC source = CreateCompatibleDC(drawing.Dc());
-        const auto draw = [&](const Bitmap& picture, const RECT& r, int keyRow) {
-            HGDIOBJ old = SelectObject(source, picture.Handle());
-            if (keyRow < 0)
+        const auto draw = [&](HBITMAP picture, const RECT& r, KeyPixel key) {
+            BITMAP size{};
+            GetObjectW(picture, sizeof size, &size);
+            HGDIOBJ old = SelectObject(source, picture);
+            if (key == KeyPixel::None)
                 BitBlt(drawing.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
             else
                 GdiTransparentBlt(drawing.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
-                                  picture.Width(), picture.Height(), GetPixel(source, 0, keyRow));
+                                  size.bmWidth, size.bmHeight,
+                                  GetPixel(source, 0, key == KeyPixel::TopLeft ? 0 : size.bmHeight - 1));
             SelectObject(source, old);
         };
-        draw(*background.GetBitmap(), background.Bounds(), -1);
+        draw(background.GetBitmap()->Handle(), background.Bounds(), KeyPixel::None);
         for (const auto& picture : pictures)
-            draw(*picture->GetBitmap(), picture->Bounds(), picture->GetBitmap()->Height() - 1);
-        draw(*buttonPicture, button.Bounds(), 0);
+            draw(SystemLoaded(*picture->GetBitmap()), picture->Bounds(), KeyPixel::BottomLeft);
+        draw(SystemLoaded(*buttonPicture), button.Bounds(), KeyPixel::TopLeft);
         DeleteDC(source);
         return drawing.Pixels();
     }
@@ -249,6 +260,24 @@ public:
     Picture background{*this, 0, 0, 800, 480};
     std::vector<std::unique_ptr<Picture>> pictures;
     TkxImageButton button{*this, 600, 220, 70, 60};
+
+private:
+    std::shared_ptr<Bitmap> Load(int width, int height, int bitCount, bool keyAtTop, int seed) {
+        const std::string path = KeyedPictureFile(dir, width, height, bitCount, keyAtTop, seed);
+        auto picture = Bitmap::LoadFromFile(path);
+        references_.emplace_back(picture.get(), static_cast<HBITMAP>(LoadImageW(
+            nullptr, ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+        return picture;
+    }
+    // Asking the picture itself for its handle would make it leave its file.
+    HBITMAP SystemLoaded(const Bitmap& picture) const {
+        for (const auto& [loaded, reference] : references_)
+            if (loaded == &picture) return reference;
+        ADD_FAILURE() << "a picture of no file";
+        return nullptr;
+    }
+
+    std::vector<std::pair<const Bitmap*, HBITMAP>> references_;
 };
 
 void ExpectShown(const KeyedForm& form, const std::vector<COLORREF>& expected, const char* what) {
@@ -291,6 +320,12 @@ TEST(Painting, KeyedPicturesShowWhatTheSystemsTransparentBlitShowsInEveryStateAn
     test::MouseUp(button.Handle(), 5, 5);
     button.SetEnabled(false);
     ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicDisabled().get()), "disabled");
+
+    // The same once every picture has a bitmap of its own, as one asked for its handle has.
+    for (const auto& picture : form.pictures) picture->GetBitmap()->Handle();
+    button.PicDisabled()->Handle();
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicDisabled().get()), "drawn from bitmaps");
 }
 
 }  // namespace
