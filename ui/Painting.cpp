@@ -11,6 +11,58 @@ namespace {
 // A large window is drawn in bands of about this many bytes: it needs no bitmap of its size.
 constexpr int BandBytes = 256 * 1024;
 
+// The band bitmap of this thread's last paint, selected into its memory DC: the next paint
+// draws on it again, where a new bitmap would be memory the system must first clear.
+struct KeptBand {
+    HDC Dc = nullptr;
+    HBITMAP Bitmap = nullptr;
+    HGDIOBJ Old = nullptr;
+    int Width = 0, Height = 0;
+    bool Busy = false;
+
+    void Make(HDC window, int width, int rows) {
+        Free();
+        Dc = CreateCompatibleDC(window);
+        Bitmap = CreateCompatibleBitmap(window, width, rows);
+        Old = SelectObject(Dc, Bitmap);
+        // One that could not be made is made again at the next paint.
+        Width = Bitmap ? width : 0;
+        Height = rows;
+    }
+    void Free() {
+        if (!Dc) return;
+        SelectObject(Dc, Old);
+        if (Bitmap) DeleteObject(Bitmap);
+        DeleteDC(Dc);
+        Dc = nullptr;
+        Width = 0;
+    }
+    ~KeptBand() { Free(); }
+};
+
+thread_local KeptBand keptBand;
+
+// A band bitmap at least width pixels wide and at most the rows asked for: the kept one when it
+// is wide enough, else a new one kept in its place. A paint inside another's, as a message box
+// of a failed draw may cause, gets one of its own.
+class Band {
+public:
+    Band(HDC window, int width, int rows) : used_(keptBand.Busy ? &own_ : &keptBand) {
+        if (used_ == &own_ || used_->Width < width) used_->Make(window, width, rows);
+        used_->Busy = true;
+    }
+    ~Band() { used_->Busy = false; }
+    Band(const Band&) = delete;
+    Band& operator=(const Band&) = delete;
+
+    HDC Dc() const { return used_->Dc; }
+    int Rows(int asked) const { return std::min(asked, used_->Height); }
+
+private:
+    KeptBand own_;
+    KeptBand* used_;
+};
+
 }  // namespace
 
 void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& client, const RECT& part)>& draw) {
@@ -19,18 +71,18 @@ void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& c
     RECT client;
     GetClientRect(hwnd, &client);
     if (client.right > 0 && client.bottom > 0 && ps.rcPaint.bottom > ps.rcPaint.top) {
-        const int bandHeight = std::clamp(BandBytes / (4 * static_cast<int>(client.right)), 1,
-                                          static_cast<int>(client.bottom));
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, bandHeight);
-        HGDIOBJ old = SelectObject(memory, bitmap);
+        const int rows = std::clamp(BandBytes / (4 * static_cast<int>(client.right)), 1,
+                                    static_cast<int>(client.bottom));
+        const Band band(dc, client.right, rows);
+        const int bandHeight = band.Rows(rows);
+        HDC memory = band.Dc();
         const DrawingSources sources;
         Application::Instance().Guarded([&] {
             for (int top = ps.rcPaint.top / bandHeight * bandHeight; top < ps.rcPaint.bottom; top += bandHeight) {
                 // The band shows client rows from top on; every band starts from the same state.
-                const RECT band{0, top, client.right, top + bandHeight};
+                const RECT bandArea{0, top, client.right, top + bandHeight};
                 RECT part;
-                if (!IntersectRect(&part, &band, &ps.rcPaint)) continue;
+                if (!IntersectRect(&part, &bandArea, &ps.rcPaint)) continue;
                 const int saved = SaveDC(memory);
                 SetViewportOrgEx(memory, 0, -top, nullptr);
                 draw(memory, client, part);
@@ -39,9 +91,6 @@ void PaintBuffered(HWND hwnd, const std::function<void(HDC memory, const RECT& c
                 RestoreDC(memory, saved);
             }
         });
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
     }
     EndPaint(hwnd, &ps);
 }
