@@ -291,6 +291,7 @@ bool TfrmMain::RunTool(const std::string& program, const std::string& arguments)
     info.lpFile = wideFile.c_str();
     info.lpParameters = arguments.empty() ? nullptr : wideArguments.c_str();
     info.nShow = SW_SHOW;
+    ui::EnsureComApartment();
     const bool ok = ShellExecuteExW(&info) != FALSE;
     if (ok) {
         Hide();

@@ -1,5 +1,6 @@
 #include "Accessible.h"
 
+#include "Application.h"
 #include "Control.h"
 #include "Form.h"
 #include "Text.h"
@@ -11,12 +12,6 @@
 
 namespace kx::ui {
 namespace {
-
-// Objects are handed out across apartments and processes; the GUI thread needs COM for that.
-bool EnsureComOnThisThread() {
-    thread_local const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    return SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;  // changed mode: it is set up already
-}
 
 HRESULT Text(const std::string& text, BSTR* out) {
     if (!out) return E_POINTER;
@@ -438,7 +433,7 @@ private:
 
 template <typename Object>
 LRESULT Answer(HWND hwnd, WPARAM flags, LPARAM objectId) {
-    if (static_cast<LONG>(objectId) != OBJID_CLIENT || !EnsureComOnThisThread()) return 0;
+    if (static_cast<LONG>(objectId) != OBJID_CLIENT || !EnsureComApartment()) return 0;
     auto* object = new Object(hwnd);
     LRESULT result = 0;
     if (object->Ready()) result = LresultFromObject(AccessibleInterfaceId, flags, static_cast<IAccessible*>(object));

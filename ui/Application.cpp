@@ -7,9 +7,11 @@
 
 namespace kx::ui {
 
-void StartGuiProgram() {
-    RestrictLibrarySearchToSystemFolder();
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+void StartGuiProgram() { RestrictLibrarySearchToSystemFolder(); }
+
+bool EnsureComApartment() {
+    thread_local const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    return SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;  // changed mode: it is set up already
 }
 
 Application& Application::Instance() {

@@ -11,9 +11,13 @@ namespace kx::ui {
 
 class Form;
 
-// First thing in a program's entry: DLLs from the system folder only, and a single-threaded
-// COM apartment on the GUI thread, which the shell needs for verbs that COM handlers serve.
+// First thing in a program's entry: DLLs from the system folder only.
 void StartGuiProgram();
+
+// A single-threaded COM apartment on the calling thread, set up at its first need rather than at
+// start, where it would cost every start: before a shell launch, whose verbs COM handlers may
+// serve, and before an object is handed to a screen reader. False when COM cannot be had.
+bool EnsureComApartment();
 
 class Application {
 public:

@@ -1,5 +1,6 @@
 #include "Shell.h"
 
+#include "Application.h"
 #include "Text.h"
 
 #include <windows.h>
@@ -25,6 +26,7 @@ void ShellOpen(const std::string& file, const std::string& parameters, int showM
     info.lpFile = wideFile.c_str();
     info.lpParameters = parameters.empty() ? nullptr : wideParameters.c_str();
     info.nShow = showMode;
+    EnsureComApartment();
     ShellExecuteExW(&info);
 }
 

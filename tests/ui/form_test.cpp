@@ -3,12 +3,16 @@
 #include "Gui.h"
 #include "Label.h"
 #include "Screen.h"
+#include "Shell.h"
 #include "StdControls.h"
+#include "TempDir.h"
 #include "Timer.h"
 
 #include <gtest/gtest.h>
 
 #include <objbase.h>
+
+#include <thread>
 
 namespace kx::ui {
 namespace {
@@ -199,11 +203,21 @@ TEST(Form, AnErrorInAHandlerGoesToTheDefaultErrorBoxAndTheProgramGoesOn) {
     EXPECT_EQ(boxes.Boxes()[0].Icon, MessageIcon::Error);
 }
 
-TEST(Application, AStartingProgramsGuiThreadIsASingleThreadedApartment) {
-    StartGuiProgram();
+TEST(Application, AShellLaunchRunsInASingleThreadedApartment) {
+    // A thread of its own: the test program's main thread may have one already.
+    const test::TempDir dir;
+    HRESULT before = S_OK, after = S_OK;
     APTTYPE type{};
-    APTTYPEQUALIFIER qualifier{};
-    ASSERT_EQ(CoGetApartmentType(&type, &qualifier), S_OK);  // the shell's COM handlers need one
+    std::thread([&] {
+        APTTYPEQUALIFIER qualifier{};
+        StartGuiProgram();
+        before = CoGetApartmentType(&type, &qualifier);
+        ShellOpen(dir.File("no such program.exe"), "", SW_SHOWNORMAL);
+        after = CoGetApartmentType(&type, &qualifier);
+        CoUninitialize();
+    }).join();
+    EXPECT_EQ(before, CO_E_NOTINITIALIZED);  // a start pays for none
+    ASSERT_EQ(after, S_OK);                  // the shell's COM handlers need one
     EXPECT_TRUE(type == APTTYPE_MAINSTA || type == APTTYPE_STA) << type;
 }
 
