@@ -12,8 +12,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -115,24 +113,37 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-MappedFile::MappedFile(const std::string& path) {
+FileView::FileView(const std::string& path) {
     Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError("Cannot open file", path);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
     if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
-    if (size.QuadPart == 0) return;  // an empty file cannot be mapped
+    // A mapping costs three more calls into the system than a read, and some memory of the
+    // program's own is at hand for a small file.
+    constexpr long long SmallFileBytes = 64 * 1024;
+    if (size.QuadPart <= SmallFileBytes) {
+        read_.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!read_.empty() && !ReadFile(file.get(), read_.data(), static_cast<DWORD>(read_.size()), &got, nullptr))
+            ThrowFileError("Cannot read file", path);
+        read_.resize(got);  // what is there if the file has just been cut short
+        data_ = read_.data();
+        size_ = read_.size();
+        return;
+    }
     // The view keeps the mapping and the file open by itself.
     const Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping.valid()) ThrowFileError("Cannot read file", path);
-    data_ = static_cast<const std::uint8_t*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
-    if (!data_) ThrowFileError("Cannot read file", path);
+    view_ = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+    if (!view_) ThrowFileError("Cannot read file", path);
+    data_ = static_cast<const std::uint8_t*>(view_);
     size_ = static_cast<std::size_t>(size.QuadPart);
 }
 
-MappedFile::~MappedFile() {
-    if (data_) UnmapViewOfFile(data_);
+FileView::~FileView() {
+    if (view_) UnmapViewOfFile(view_);
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -245,37 +256,9 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-MappedFile::MappedFile(const std::string& path) {
-    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowFileError("Cannot open file", path);
-    struct stat info {};
-    const bool read = ::fstat(fd, &info) == 0;
-    if (read && S_ISDIR(info.st_mode)) errno = EISDIR;
-    if (!read || !S_ISREG(info.st_mode)) {
-        const int reason = errno;
-        ::close(fd);
-        errno = reason;
-        ThrowFileError(read ? "Cannot open file" : "Cannot read file", path);
-    }
-    if (info.st_size > MaxFileBytes) {
-        ::close(fd);
-        throw FileError("The file \"" + path + "\" is too large");
-    }
-    size_ = static_cast<std::size_t>(info.st_size);
-    void* view = size_ ? ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0) : nullptr;
-    const int reason = errno;
-    ::close(fd);  // the mapping keeps the file
-    if (view == MAP_FAILED) {
-        errno = reason;
-        size_ = 0;
-        ThrowFileError("Cannot read file", path);
-    }
-    data_ = static_cast<const std::uint8_t*>(view);
-}
+FileView::FileView(const std::string& path) : read_(ReadFileBytes(path)), data_(read_.data()), size_(read_.size()) {}
 
-MappedFile::~MappedFile() {
-    if (data_) ::munmap(const_cast<std::uint8_t*>(data_), size_);
-}
+FileView::~FileView() = default;
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(NativePath(path).c_str(), "wb"));

@@ -29,19 +29,22 @@ void RemoveFile(const std::string& path);  // quietly does nothing when it canno
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);                      // FileError
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);  // FileError
 
-// A whole file's bytes mapped read-only into memory, read from the system's file cache only
-// where they are touched: nothing is copied, and no memory of the program's own is filled.
-class MappedFile {
+// A whole file's bytes, read-only. On Windows a large file is mapped into memory and read from
+// the system's file cache only where it is touched, so that nothing is copied and no memory of
+// the program's own is filled; a small one is read, which costs less than a mapping.
+class FileView {
 public:
-    explicit MappedFile(const std::string& path);  // FileError
-    ~MappedFile();
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
+    explicit FileView(const std::string& path);  // FileError
+    ~FileView();
+    FileView(const FileView&) = delete;
+    FileView& operator=(const FileView&) = delete;
 
-    const std::uint8_t* Data() const { return data_; }  // null for an empty file
+    const std::uint8_t* Data() const { return data_; }
     std::size_t Size() const { return size_; }
 
 private:
+    std::vector<std::uint8_t> read_;
+    const void* view_ = nullptr;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
 };

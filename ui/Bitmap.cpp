@@ -56,7 +56,7 @@ bool RunLength(const BitmapLayout& layout) {
 struct Bitmap::FilePixels {
     explicit FilePixels(const std::string& path) : File(path) {}
 
-    os::MappedFile File;
+    os::FileView File;
     BitmapLayout Layout;
     BitmapInfo Info{};
 

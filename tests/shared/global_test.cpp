@@ -1,10 +1,14 @@
 #include "FileEncryptUnit.h"
 #include "Global.h"
+#include "Os.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace kx {
 namespace {
@@ -45,6 +49,23 @@ TEST_F(LookupTest, BareFileNamesFallBackToTheProgramFolder) {
     EXPECT_NE(OpenIniFile(name), nullptr);
     os::RemoveFile(inProgramFolder);
     EXPECT_EQ(ReadIniValue(name, "s", "k"), "???");
+}
+
+TEST(FileView, GivesEveryByteOfAnEmptyASmallAndALargeFile) {
+    test::TempDir dir;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1800}, std::size_t{65536}, std::size_t{300001}}) {
+        std::vector<std::uint8_t> bytes(size);
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 131 + i / 251);
+        const os::FileView view(dir.WriteBytes("file" + std::to_string(size), bytes));
+        ASSERT_EQ(view.Size(), size);
+        EXPECT_TRUE(size == 0 || std::equal(bytes.begin(), bytes.end(), view.Data())) << size;
+    }
+    try {
+        const os::FileView missing(dir.File("missing.bmp"));
+        ADD_FAILURE() << "a missing file gave a view";
+    } catch (const FileError& error) {
+        EXPECT_NE(std::string(error.what()).find("missing.bmp"), std::string::npos) << error.what();
+    }
 }
 
 TEST(Brand, TableAndCaseRules) {

@@ -93,6 +93,8 @@ void ExpectSamePixelsAsTheSystemLoader(const Bytes& file, const char* what, int 
 TEST(BitmapLoading, GivesThePixelsOfEveryDepthAsTheSystemDoes) {
     // Widths that leave padding at the end of every row.
     ExpectSamePixelsAsTheSystemLoader(Patterned({.Width = 5, .Height = 3}, 16 * 3), "24 bits, bottom up");
+    // Larger than a file read whole: mapped.
+    ExpectSamePixelsAsTheSystemLoader(Patterned({.Width = 150, .Height = 160}, 452 * 160), "24 bits, mapped");
     ExpectSamePixelsAsTheSystemLoader(Patterned({.Width = 3, .Height = 2, .BitCount = 32}, 12 * 2), "32 bits");
     ExpectSamePixelsAsTheSystemLoader(Patterned({.Width = 3, .Height = 2, .BitCount = 16}, 8 * 2), "16 bits", 7);
     ExpectSamePixelsAsTheSystemLoader(Patterned({.Width = 9, .Height = 2, .BitCount = 1}, 4 * 2), "1 bit");
