@@ -8,6 +8,13 @@ namespace kx::ui {
 
 bool CanAct(HWND hwnd) { return IsWindowEnabled(hwnd) && IsWindowEnabled(GetAncestor(hwnd, GA_ROOT)); }
 
+bool NothingOutsideTheClientArea(HWND hwnd) {
+    RECT window, client;
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    return window.right - window.left == client.right && window.bottom - window.top == client.bottom;
+}
+
 GraphicControl::GraphicControl(Form& parent) : parent_(parent) { parent_.AddGraphic(this); }
 
 GraphicControl::~GraphicControl() { parent_.RemoveGraphic(this); }

@@ -17,6 +17,10 @@ class Form;
 // windows below it; their children stay enabled.
 bool CanAct(HWND hwnd);
 
+// A window without border, caption or scroll bars: its non-client area is empty and painting it,
+// which costs the system a device context and a region, shows nothing.
+bool NothingOutsideTheClientArea(HWND hwnd);
+
 enum class MouseButton { Left, Right, Middle };
 
 class GraphicControl {

@@ -112,6 +112,9 @@ LRESULT Form::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             app.Guarded([&] { Close(); });
             return 0;
+        case WM_NCPAINT:
+            if (NothingOutsideTheClientArea(hwnd_)) return 0;
+            break;
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT:

@@ -50,6 +50,9 @@ LRESULT CALLBACK TkxCustomButton::WindowProc(HWND hwnd, UINT message, WPARAM wPa
 LRESULT TkxCustomButton::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = Handle();
     switch (message) {
+        case WM_NCPAINT:
+            if (NothingOutsideTheClientArea(hwnd)) return 0;
+            break;
         case WM_ERASEBKGND:
             return 1;  // the paint covers everything; erasing would only flicker
         case WM_PAINT:
