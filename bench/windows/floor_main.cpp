@@ -4,15 +4,18 @@
 // linking count on both sides; with the argument "framed" the window is the feedback prompt's
 // instead, 576 x 372 inside a sizeable frame with a caption; with "bare" it only fills the
 // borderless window. The square drawn last, at the centre, tells the benchmark that the paint
-// is complete. With "skinned SKINFOLDER" it draws in one window, without child windows, what
-// the launcher's first paint shows: the background, the six pictures of its buttons and links
-// and its five lines of text in their four fonts; the least the launcher itself could do.
+// is complete. With "textless" it is the floor without an input method, as a program without
+// a text field may go. With "skinned SKINFOLDER" it draws in one window, without child windows
+// and, as the launcher, without an input method, what the launcher's first paint shows: the
+// background, the six pictures of its buttons and links and its five lines of text in their
+// four fonts; the least the launcher itself could do.
 #include "Bitmap.h"
 #include "Font.h"
 #include "Painting.h"
 #include "StartupMarks.h"
 
 #include <windows.h>
+#include <imm.h>
 
 #include <cstring>
 #include <memory>
@@ -122,7 +125,9 @@ int main(int argc, char** argv) {
     const char* kind = argc > 1 ? argv[1] : "";
     drawText = std::strcmp(kind, "bare") != 0;
     const bool framed = std::strcmp(kind, "framed") == 0;
-    if (std::strcmp(kind, "skinned") == 0 && argc > 2) LoadSkin(argv[2]);
+    const bool skinned = std::strcmp(kind, "skinned") == 0 && argc > 2;
+    if (skinned || std::strcmp(kind, "textless") == 0) ImmDisableIME(static_cast<DWORD>(-1));
+    if (skinned) LoadSkin(argv[2]);
     WNDCLASSW wc{};
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);

@@ -1,6 +1,7 @@
 // kxstartbench DEMOFOLDER [ROUNDS]: time from process start to the first complete paint of the
 // launcher's main window and of the feedback prompt, each against the floor program showing a
-// window of its size and frame with its line of text (and the bare borderless window), measured
+// window of its size and frame with its line of text (and the bare borderless window, and the
+// borderless one without an input method), measured
 // in interleaved rounds under the same display; each program's peak working set and file size;
 // and the split of the start-up by the programs' own marks.
 #include "FileEncryptUnit.h"
@@ -207,6 +208,7 @@ int main(int argc, char** argv) {
         {"floor", floorProgram, {}, 800, 480, {{400, 240, finished}}, 0, {}, {}},
         {"framed", floorProgram, {"framed"}, 576, 372, {{288, 186, finished}}, 1, {}, {}},
         {"bare", floorProgram, {"bare"}, 800, 480, {{400, 240, background}}, 2, {}, {}},
+        {"textless", floorProgram, {"textless"}, 800, 480, {{400, 240, finished}}, 0, {}, {}},
         {"skinned", floorProgram, {"skinned", skin.substr(0, skin.size() - 1)}, 800, 480, launcherProbes, 0, {}, {}},
         {"Portico", demo + "Portico.exe", {}, 800, 480, launcherProbes, 0, {}, {}},
         {"Valedict", demo + "Valedict.exe", {"0", product}, 576, 372, {{5, 5, GetSysColor(COLOR_BTNFACE)}}, 1, {}, {}},
@@ -235,16 +237,19 @@ int main(int argc, char** argv) {
     const double bare = medianTime(2);
     // The same round's starts lie seconds apart: a ratio taken within each round leaves out
     // much of the machine's drift from one round to the next.
-    const auto pairedRatio = [&](const Subject& subject) {
+    const auto pairedRatio = [&](const Subject& subject, std::size_t floorIndex) {
         const std::vector<Sample>& own = subject.Samples;
-        const std::vector<Sample>& floor = subjects[subject.Floor].Samples;
+        const std::vector<Sample>& floor = subjects[floorIndex].Samples;
         std::vector<double> ratios;
         if (own.size() == floor.size())
             for (std::size_t r = 0; r < own.size(); ++r) ratios.push_back(own[r].Milliseconds / floor[r].Milliseconds);
         return Median(ratios);
     };
-    std::printf("%-9s %8s %8s %8s %-7s %8s %7s %7s %12s %8s %12s %9s\n", "program", "min ms", "median", "max ms",
-                "floor", "x floor", "paired", "x bare", "peak WS KiB", "x floor", "at rest KiB", "size KiB");
+    // A program that takes no text may go without an input method: the textless floor does.
+    const std::size_t textless = 3;
+    std::printf("%-9s %8s %8s %8s %-7s %8s %7s %7s %9s %12s %8s %12s %9s\n", "program", "min ms", "median", "max ms",
+                "floor", "x floor", "paired", "x bare", "textless", "peak WS KiB", "x floor", "at rest KiB",
+                "size KiB");
     for (std::size_t i = 0; i < subjects.size(); ++i) {
         const Subject& subject = subjects[i];
         std::vector<double> times = Column<double>(subject, &Sample::Milliseconds);
@@ -252,15 +257,17 @@ int main(int argc, char** argv) {
         if (times.empty()) continue;
         const double median = Median(times), floor = medianTime(subject.Floor);
         const double peak = medianPeak(i), floorPeak = medianPeak(subject.Floor);
-        std::printf("%-9s %8.1f %8.1f %8.1f %-7s %8.2f %7.2f %7.2f %12.0f %8.2f %12zu %9lld\n", subject.Label,
+        std::printf("%-9s %8.1f %8.1f %8.1f %-7s %8.2f %7.2f %7.2f %9.2f %12.0f %8.2f %12zu %9lld\n", subject.Label,
                     times.front(), median, times.back(), subjects[subject.Floor].Label, floor > 0 ? median / floor : 0.0,
-                    pairedRatio(subject), bare > 0 ? median / bare : 0.0, peak / 1024,
+                    pairedRatio(subject, subject.Floor), bare > 0 ? median / bare : 0.0,
+                    pairedRatio(subject, textless), peak / 1024,
                     floorPeak > 0 ? peak / floorPeak : 0.0, Median(subject.PeaksAtRest) / 1024,
                     FileSize(subject.Program) / 1024);
     }
     std::printf("(%d rounds of interleaved starts after %d warm-up rounds; x: ratio of medians, against the floor\n"
-                " of the program's window size and frame; paired: median of the ratios within each round; peak\n"
-                " working set at the first complete paint, median, and 1.5 s after it in %d more rounds)\n",
+                " of the program's window size and frame; paired: median of the ratios within each round;\n"
+                " textless: paired against the floor without an input method; peak working set at the first\n"
+                " complete paint, median, and 1.5 s after it in %d more rounds)\n",
                 rounds, warmUpRounds, restRounds);
 
     // Where the time goes: the median time of each step, from the process's creation to its
