@@ -131,8 +131,14 @@ HBITMAP NewSection(int width, int height, WORD bitCount) {
 }  // namespace
 
 std::shared_ptr<Bitmap> Bitmap::LoadFromFile(const std::string& path) {
-    if (!os::FileExists(path)) throw FileError("Cannot open file \"" + path + "\": the file does not exist");
-    auto file = std::make_unique<FilePixels>(path);
+    std::unique_ptr<FilePixels> file;
+    try {
+        file = std::make_unique<FilePixels>(path);
+    } catch (const FileError&) {
+        // Asked only now: a start loads every picture, and a question more each would cost it.
+        if (!os::FileExists(path)) throw FileError("Cannot open file \"" + path + "\": the file does not exist");
+        throw;
+    }
     const std::string fault = BitmapFileFault(file->Bytes());
     if (!fault.empty()) throw FileError("The file \"" + path + "\" is not a valid bitmap: " + fault);
     file->Layout = ReadBitmapLayout(file->Bytes());
