@@ -114,8 +114,9 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
 }
 
 FileView::FileView(const std::string& path) {
-    Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A mapped file stays open: others may still write, rename or remove it meanwhile.
+    Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError("Cannot open file", path);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
