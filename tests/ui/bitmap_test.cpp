@@ -50,17 +50,20 @@ std::vector<COLORREF> LoadedPixels(const Bytes& file) {
     return PixelsOf(Bitmap::LoadFromFile(dir.WriteBytes("picture.bmp", file))->Handle());
 }
 
-// The pixels a first draw shows, before anything asks the picture for its handle.
-std::vector<COLORREF> DrawnPixels(const Bytes& file) {
-    test::TempDir dir;
-    const auto picture = Bitmap::LoadFromFile(dir.WriteBytes("picture.bmp", file));
-    const auto canvas = Bitmap::Create(picture->Width(), picture->Height(), RGB(1, 2, 3));
+std::vector<COLORREF> DrawnPixels(const Bitmap& picture) {
+    const auto canvas = Bitmap::Create(picture.Width(), picture.Height(), RGB(1, 2, 3));
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(dc, canvas->Handle());
-    picture->Draw(dc, RECT{0, 0, picture->Width(), picture->Height()});
+    picture.Draw(dc, RECT{0, 0, picture.Width(), picture.Height()});
     SelectObject(dc, old);
     DeleteDC(dc);
     return PixelsOf(canvas->Handle());
+}
+
+// The pixels a first draw shows, before anything asks the picture for its handle.
+std::vector<COLORREF> DrawnPixels(const Bytes& file) {
+    test::TempDir dir;
+    return DrawnPixels(*Bitmap::LoadFromFile(dir.WriteBytes("picture.bmp", file)));
 }
 
 // The system's own file loader is the reference, for the bitmap made of a file and for a draw
@@ -113,6 +116,18 @@ TEST(BitmapLoading, ATopDownFileGivesThePictureOfItsBottomUpTwin) {
                     topDown.begin() + static_cast<std::ptrdiff_t>(pixels + 16 * row));
     EXPECT_EQ(LoadedPixels(topDown), LoadedPixels(bottomUp));
     EXPECT_EQ(DrawnPixels(topDown), LoadedPixels(bottomUp));
+}
+
+TEST(BitmapLoading, APictureDrawnFromItsFileLeavesTheFileFreeToGo) {
+    test::TempDir dir;
+    const Bytes file = Patterned({.Width = 150, .Height = 160}, 452 * 160);  // mapped, not read
+    const std::string path = dir.WriteBytes("picture.bmp", file);
+    const auto picture = Bitmap::LoadFromFile(path);
+    const std::vector<COLORREF> before = DrawnPixels(*picture);
+    // An uninstaller removes the skin of a launcher that is still running.
+    EXPECT_TRUE(DeleteFileW(ToWide(path).c_str())) << GetLastError();
+    EXPECT_EQ(DrawnPixels(*picture), before);
+    EXPECT_EQ(PixelsOf(picture->Handle()), before);
 }
 
 TEST(BitmapLoading, ReadsShortColourTablesMasksLongHeadersAndRunLengths) {
