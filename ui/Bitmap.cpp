@@ -52,7 +52,7 @@ bool RunLength(const BitmapLayout& layout) {
 
 }  // namespace
 
-// A checked file's mapped bytes and how the system is to read its pixels.
+// A checked file's bytes, read or mapped, and how the system is to read its pixels.
 struct Bitmap::FilePixels {
     explicit FilePixels(const std::string& path) : File(path) {}
 

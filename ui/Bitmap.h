@@ -14,8 +14,9 @@ enum class KeyPixel { None, TopLeft, BottomLeft };
 class Bitmap {
 public:
     // Throws kx::FileError naming the file when it is missing or not a readable bitmap. An
-    // uncompressed picture keeps its file mapped and is drawn from it: its pixels take memory of
-    // the program's own only when something needs a bitmap handle of it.
+    // uncompressed picture keeps its file's bytes (a large file mapped, not copied) and is drawn
+    // from them: its pixels take memory of the program's own only when something needs a bitmap
+    // handle of it.
     static std::shared_ptr<Bitmap> LoadFromFile(const std::string& path);
     // A blank 32-bit bitmap to draw on.
     static std::shared_ptr<Bitmap> Create(int width, int height, COLORREF fill);
