@@ -134,8 +134,10 @@ FileView::FileView(const std::string& path) {
         size_ = read_.size();
         return;
     }
-    // The view keeps the mapping and the file open by itself.
-    const Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    // The view keeps the mapping and the file open by itself. Of the size learned above: a file
+    // cut short since cannot be mapped read-only to that size, and no view is shorter than size_.
+    const Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, static_cast<DWORD>(size.HighPart),
+                                            size.LowPart, nullptr));
     if (!mapping.valid()) ThrowFileError("Cannot read file", path);
     view_ = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
     if (!view_) ThrowFileError("Cannot read file", path);
