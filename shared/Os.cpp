@@ -60,6 +60,29 @@ private:
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(ToWide(path).c_str()); }
 
+// The size of a file opened for reading whole, within what one read can hold.
+LARGE_INTEGER SizeToRead(const Handle& file, const std::string& path) {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
+    if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
+    return size;
+}
+
+// Up to size bytes from the file's start: fewer if it has just been cut short.
+std::vector<std::uint8_t> ReadUpTo(const Handle& file, LARGE_INTEGER size, const std::string& path) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            ThrowFileError("Cannot read file", path);
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 }  // namespace
 
 std::string ProgramFolder() {
@@ -97,20 +120,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError("Cannot open file", path);
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
-    if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
-            ThrowFileError("Cannot read file", path);
-        if (got == 0) break;
-        done += got;
-    }
-    bytes.resize(done);
-    return bytes;
+    return ReadUpTo(file, SizeToRead(file, path), path);
 }
 
 FileView::FileView(const std::string& path) {
@@ -118,18 +128,12 @@ FileView::FileView(const std::string& path) {
     Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError("Cannot open file", path);
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
-    if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
+    const LARGE_INTEGER size = SizeToRead(file, path);
     // A mapping costs three more calls into the system than a read, and some memory of the
     // program's own is at hand for a small file.
     constexpr long long SmallFileBytes = 64 * 1024;
     if (size.QuadPart <= SmallFileBytes) {
-        read_.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD got = 0;
-        if (!read_.empty() && !ReadFile(file.get(), read_.data(), static_cast<DWORD>(read_.size()), &got, nullptr))
-            ThrowFileError("Cannot read file", path);
-        read_.resize(got);  // what is there if the file has just been cut short
+        read_ = ReadUpTo(file, size, path);
         data_ = read_.data();
         size_ = read_.size();
         return;
