@@ -19,6 +19,21 @@ ui::FontSpec Tahoma(int height, bool bold, COLORREF color = RGB(0, 0, 0)) {
     return font;
 }
 
+// A scrambled product file's texts. An elevated run (the uninstaller's) writes nothing in the
+// temporary folder, where the user's unelevated programs could have planted a link at the
+// copy's name: its texts stay in memory. False when the file cannot be read.
+bool DecodeProduct(const std::string& productFile) {
+    try {
+        if (os::RunsElevated())
+            ProductInMemory = DecodeProductInMemory(productFile);
+        else
+            ProductFilePath = DecodeProductFile(productFile);
+        return true;
+    } catch (const FileError&) {
+        return false;  // an unreadable scrambled file is as good as none
+    }
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(const std::vector<std::string>& arguments)
@@ -57,15 +72,7 @@ void TfrmMain::FormCreate(const std::vector<std::string>& arguments) {
     const std::string scrambleMarker = arguments.size() > 0 ? arguments[0] : std::string();
     const std::string productFile = arguments.size() > 1 ? arguments[1] : std::string();
     ProductFilePath = productFile;
-    bool found = true;
-    if (scrambleMarker == "1") {
-        try {
-            ProductFilePath = DecodeProductFile(productFile);
-        } catch (const FileError&) {
-            found = false;  // an unreadable scrambled file is as good as none
-        }
-    }
-    if (found && os::FileExists(ProductFilePath)) {
+    if (scrambleMarker == "1" ? DecodeProduct(productFile) : os::FileExists(ProductFilePath)) {
         LanguageFilePath = os::ProgramFolder() + "Lang\\Valedict.dat";
     } else {
         ExitCode = 0;
@@ -82,7 +89,7 @@ void TfrmMain::FormShow() {
 void TfrmMain::ApplyLanguage() {
     const IniReader reader(LanguageFilePath);
     const std::string section = "Main";
-    const std::string shortName = ReadIniValue(ProductFilePath, "Product", "Product short Name");
+    const std::string shortName = ReadProductValue("Product", "Product short Name");
     std::string caption = reader.ReadText(section, "Title", MissingFeedbackCaption);
     if (shortName != MissingLookup) caption += " - " + shortName;
     SetCaption(caption);

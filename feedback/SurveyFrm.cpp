@@ -42,7 +42,7 @@ void TfrmSurvey::FormShow() {
 void TfrmSurvey::ApplyLanguage() {
     const IniReader reader(LanguageFilePath);
     const std::string section = "frmSurvey";
-    const std::string shortName = ReadIniValue(ProductFilePath, "Product", "Product short Name");
+    const std::string shortName = ReadProductValue("Product", "Product short Name");
     lblTip.SetText(reader.ReadText(section, "lblTip", MissingFeedbackCaption));
     SetCaption(FillTemplate(reader.ReadText(section, "Title", MissingFeedbackCaption), shortName, true));
     lblEmail.SetText(reader.ReadText(section, "lblEmail", MissingFeedbackCaption));
@@ -69,7 +69,7 @@ std::string TfrmSurvey::BuildContent() {
 
 std::string TfrmSurvey::BuildSubject() const {
     return SubjectLine(ReadIniValue(LanguageFilePath, "msgMain", "strDefaultMailTitle"),
-                       ReadIniValue(ProductFilePath, "Product", "Product short Name"));
+                       ReadProductValue("Product", "Product short Name"));
 }
 
 void TfrmSurvey::btnSubmitSurveyClick() {

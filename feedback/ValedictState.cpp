@@ -5,6 +5,7 @@
 namespace kx::valedict {
 
 std::string ProductFilePath;
+std::optional<IniReader> ProductInMemory;
 std::string LanguageFilePath;
 int ExitCode = 1;
 THttpSendDate SendData;
@@ -25,6 +26,10 @@ std::mutex& FlagsLock() {
 }
 
 }  // namespace
+
+std::string ReadProductValue(std::string_view section, std::string_view key) {
+    return ProductInMemory ? ReadIniValue(*ProductInMemory, section, key) : ReadIniValue(ProductFilePath, section, key);
+}
 
 std::uint32_t BeginSubmission() {
     std::lock_guard<std::mutex> guard(FlagsLock());

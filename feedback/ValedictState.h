@@ -4,16 +4,24 @@
 
 #include <windows.h>
 
+#include "Global.h"
+
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kx::valedict {
 
 class TfrmWait;
 
 extern std::string ProductFilePath;
+// The product file's texts when they were decoded in memory, no copy written.
+extern std::optional<IniReader> ProductInMemory;
 extern std::string LanguageFilePath;
+// A product file's value by the feedback program's lookup rule, from memory or from ProductFilePath.
+std::string ReadProductValue(std::string_view section, std::string_view key);
 extern int ExitCode;
 
 struct THttpSendDate {

@@ -2,8 +2,6 @@
 
 #include "Os.h"
 
-#include <vector>
-
 namespace kx {
 namespace {
 
@@ -37,15 +35,21 @@ bool EncodeBuffer(const std::uint8_t* source, std::uint32_t sourceLength, std::u
     return RunCipher(source, sourceLength, destination, destinationLength, key, Direction::Encode);
 }
 
-bool CipherFile(const std::string& inputPath, const std::string& outputPath, CipherKey key, bool encode) {
+std::vector<std::uint8_t> CipherFileBytes(const std::string& inputPath, CipherKey key, bool encode) {
     const std::vector<std::uint8_t> input = os::ReadFileBytes(inputPath);
     if (input.size() > UINT32_MAX) throw FileError("The file \"" + inputPath + "\" is too large");
     std::vector<std::uint8_t> output(input.size());
     const auto length = static_cast<std::uint32_t>(input.size());
-    const bool ok = encode ? EncodeBuffer(input.data(), length, output.data(), length, key)
-                           : DecodeBuffer(input.data(), length, output.data(), length, key);
-    os::WriteFileBytes(outputPath, output);
-    return ok;
+    if (encode)
+        EncodeBuffer(input.data(), length, output.data(), length, key);
+    else
+        DecodeBuffer(input.data(), length, output.data(), length, key);
+    return output;
+}
+
+bool CipherFile(const std::string& inputPath, const std::string& outputPath, CipherKey key, bool encode) {
+    os::WriteFileBytes(outputPath, CipherFileBytes(inputPath, key, encode));
+    return true;
 }
 
 bool DecodeFile(const std::string& inputPath, const std::string& outputPath, CipherKey key) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kx {
 
@@ -21,7 +22,9 @@ bool DecodeBuffer(const std::uint8_t* source, std::uint32_t sourceLength, std::u
 bool EncodeBuffer(const std::uint8_t* source, std::uint32_t sourceLength, std::uint8_t* destination,
                   std::uint32_t destinationLength, CipherKey key);
 
-// Reads the whole input, ciphers it and replaces the output. File errors throw kx::FileError.
+// Reads the whole input and ciphers it in memory. File errors throw kx::FileError.
+std::vector<std::uint8_t> CipherFileBytes(const std::string& inputPath, CipherKey key, bool encode);
+// As CipherFileBytes, and replaces the output with the result.
 bool CipherFile(const std::string& inputPath, const std::string& outputPath, CipherKey key, bool encode);
 bool DecodeFile(const std::string& inputPath, const std::string& outputPath, CipherKey key);
 

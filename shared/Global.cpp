@@ -56,13 +56,23 @@ std::string BaseNameWithoutExtension(const std::string& path) {
     return name;
 }
 
-// The old copy goes first, then the source is chosen: a failed decode leaves no stale copy.
-template <class SourceOf>
-std::string DecodeToTemporaryCopy(const std::string& baseName, SourceOf sourceOf) {
+// A copy other programs may be reading, or writing alike at the same moment, is replaced whole
+// and never seen half written. A missing source leaves no stale copy behind.
+std::string DecodeToTemporaryCopy(const std::string& baseName, const std::string& source) {
     const std::string copy = os::TempFolder() + baseName + ".txt";
-    if (os::FileExists(copy)) os::RemoveFile(copy);
-    DecodeFile(sourceOf(), copy, SuiteCipherKey);
+    std::vector<std::uint8_t> plain;
+    try {
+        plain = CipherFileBytes(source, SuiteCipherKey, false);
+    } catch (const FileError&) {
+        os::RemoveFile(copy);
+        throw;
+    }
+    os::ReplaceFileBytes(copy, plain);
     return copy;
+}
+
+std::string ProductSource(const std::string& path) {
+    return os::FileExists(path) ? path : os::ProgramFolder() + "Lang\\" + path;
 }
 
 // Text that is not a whole signed decimal number, or does not fit 32 bits, counts as 0.
@@ -98,13 +108,16 @@ std::string HomePageAddress(const std::string& languageFile) {
 }
 
 std::string DecodeLanguageFile(const std::string& name) {
-    return DecodeToTemporaryCopy(name, [&] { return os::ProgramFolder() + "Lang\\" + name + ".dat"; });
+    return DecodeToTemporaryCopy(name, os::ProgramFolder() + "Lang\\" + name + ".dat");
 }
 
 std::string DecodeProductFile(const std::string& path) {
-    return DecodeToTemporaryCopy(BaseNameWithoutExtension(path), [&] {
-        return os::FileExists(path) ? path : os::ProgramFolder() + "Lang\\" + path;
-    });
+    return DecodeToTemporaryCopy(BaseNameWithoutExtension(path), ProductSource(path));
+}
+
+IniReader DecodeProductInMemory(const std::string& path) {
+    const std::string source = ProductSource(path);
+    return IniReader(source, CipherFileBytes(source, SuiteCipherKey, false));
 }
 
 std::string DecodeIniBytes(const std::vector<std::uint8_t>& bytes) {
@@ -160,6 +173,9 @@ IniReader::IniReader(std::string path) : path_(std::move(path)) {
     }
 }
 
+IniReader::IniReader(std::string path, const std::vector<std::uint8_t>& bytes)
+    : path_(std::move(path)), sections_(Parse(DecodeIniBytes(bytes))), readable_(true) {}
+
 void SetLookupObserver(LookupObserver observer) { Observer() = std::move(observer); }
 
 std::string IniReader::ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const {
@@ -198,6 +214,11 @@ std::string ReadIniValue(const std::string& file, std::string_view section, std:
 
 std::string ReadIniValue(const std::string& file, std::string_view section, std::string_view key) {
     return ReadIniValue(file, section, key, MissingLookup);
+}
+
+std::string ReadIniValue(const IniReader& reader, std::string_view section, std::string_view key) {
+    std::string value = reader.ReadText(section, key, MissingLookup);
+    return value.empty() ? std::string(MissingLookup) : value;
 }
 
 std::unique_ptr<IniReader> OpenIniFile(const std::string& file) {

@@ -24,16 +24,23 @@ const char* MakerHomePageUrl();
 // the maker's site when it is stored as "1.1".
 std::string HomePageAddress(const std::string& languageFile);
 
-// Decode the scrambled file into the temporary folder and return the copy's path.
-// A missing source or an unwritable copy throws FileError; the old copy is gone by then.
+class IniReader;
+
+// Decode the scrambled file into the temporary folder and return the copy's path. A missing
+// source throws FileError and removes the old copy; an unwritable copy throws FileError.
 std::string DecodeLanguageFile(const std::string& name);
 std::string DecodeProductFile(const std::string& path);
+// Decodes the product file into memory alone, for a run that must write nothing in the
+// temporary folder. A missing source throws FileError.
+IniReader DecodeProductInMemory(const std::string& path);
 
 // An INI file read with the platform's profile-file rules. The file is read once, when the
 // reader is made; a path where no file can be read gives a reader that returns every default.
 class IniReader {
 public:
     explicit IniReader(std::string path);
+    // A reader on a file's bytes already in memory, named by its path.
+    IniReader(std::string path, const std::vector<std::uint8_t>& bytes);
     std::string ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const;
     const std::string& Path() const { return path_; }
     // False when no file could be read: every read gives its default.
@@ -78,6 +85,8 @@ std::string ReadIniValue(const std::string& file, std::string_view section, std:
                          std::string_view defaultValue);
 // Feedback form: the default is always "???".
 std::string ReadIniValue(const std::string& file, std::string_view section, std::string_view key);
+// The feedback form on a reader already made.
+std::string ReadIniValue(const IniReader& reader, std::string_view section, std::string_view key);
 
 std::unique_ptr<IniReader> OpenIniFile(const std::string& file);
 // An optional text: the value as stored, empty when the file, section or key is missing.

@@ -2,6 +2,8 @@
 
 #include "Text.h"
 
+#include <atomic>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -22,6 +24,13 @@ namespace {
 
 // Whole files read into memory stay below 2 GiB: their sizes fit the platforms' 32-bit counts.
 constexpr long long MaxFileBytes = 0x7FFFFFFF;
+
+unsigned long ProcessId();
+
+std::string FreshNameBeside(const std::string& path) {
+    static std::atomic<unsigned> writes{0};
+    return path + "." + std::to_string(ProcessId()) + "." + std::to_string(writes++) + ".new";
+}
 
 }  // namespace
 
@@ -52,7 +61,7 @@ public:
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return handle_; }
-    // Files fail as INVALID_HANDLE_VALUE, mappings as null.
+    // Files fail as INVALID_HANDLE_VALUE, other objects as null.
     bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
 private:
     HANDLE handle_;
@@ -60,27 +69,45 @@ private:
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(ToWide(path).c_str()); }
 
-// The size of a file opened for reading whole, within what one read can hold.
-LARGE_INTEGER SizeToRead(const Handle& file, const std::string& path) {
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
-    if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
-    return size;
-}
+unsigned long ProcessId() { return GetCurrentProcessId(); }
 
-// Up to size bytes from the file's start: fewer if it has just been cut short.
-std::vector<std::uint8_t> ReadUpTo(const Handle& file, LARGE_INTEGER size, const std::string& path) {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+void WriteAll(const Handle& file, const std::vector<std::uint8_t>& bytes, const std::string& path) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
-            ThrowFileError("Cannot read file", path);
-        if (got == 0) break;
-        done += got;
+        DWORD wrote = 0;
+        if (!WriteFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote, nullptr))
+            ThrowFileError("Cannot write file", path);
+        done += wrote;
     }
-    bytes.resize(done);
-    return bytes;
+}
+
+bool HoldsBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    try {
+        return ReadFileBytes(path) == bytes;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
+// A file of its own beside the target, named after this process and this write so that two
+// writers never meet; one left by a program that ended half way is passed over.
+std::wstring WriteNewFileBeside(const std::vector<std::uint8_t>& bytes, const std::string& path) {
+    for (unsigned attempt = 0;; ++attempt) {
+        const std::wstring fresh = ToWide(FreshNameBeside(path));
+        HANDLE created = CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS && attempt < 100) continue;
+            ThrowFileError("Cannot create file", path);
+        }
+        try {
+            const Handle file(created);
+            WriteAll(file, bytes, path);
+        } catch (const FileError&) {
+            DeleteFileW(fresh.c_str());  // closed by now
+            throw;
+        }
+        return fresh;
+    }
 }
 
 }  // namespace
@@ -117,54 +144,58 @@ bool DirectoryExists(const std::string& path) {
 void RemoveFile(const std::string& path) { DeleteFileW(ToWide(path).c_str()); }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) ThrowFileError("Cannot open file", path);
-    return ReadUpTo(file, SizeToRead(file, path), path);
-}
-
-FileView::FileView(const std::string& path) {
-    // A mapped file stays open: others may still write, rename or remove it meanwhile.
     Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError("Cannot open file", path);
-    const LARGE_INTEGER size = SizeToRead(file, path);
-    // A mapping costs three more calls into the system than a read, and some memory of the
-    // program's own is at hand for a small file.
-    constexpr long long SmallFileBytes = 64 * 1024;
-    if (size.QuadPart <= SmallFileBytes) {
-        read_ = ReadUpTo(file, size, path);
-        data_ = read_.data();
-        size_ = read_.size();
-        return;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
+    if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            ThrowFileError("Cannot read file", path);
+        if (got == 0) break;  // cut short since its size was asked
+        done += got;
     }
-    // The view keeps the mapping and the file open by itself. Of the size learned above: a file
-    // cut short since cannot be mapped read-only to that size, and no view is shorter than size_.
-    const Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, static_cast<DWORD>(size.HighPart),
-                                            size.LowPart, nullptr));
-    if (!mapping.valid()) ThrowFileError("Cannot read file", path);
-    view_ = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
-    if (!view_) ThrowFileError("Cannot read file", path);
-    data_ = static_cast<const std::uint8_t*>(view_);
-    size_ = static_cast<std::size_t>(size.QuadPart);
-}
-
-FileView::~FileView() {
-    if (view_) UnmapViewOfFile(view_);
+    bytes.resize(done);
+    return bytes;
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    // Readers may open the file while it is written: a second program starting reads it then.
     Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) ThrowFileError("Cannot create file", path);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD wrote = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote, nullptr))
-            ThrowFileError("Cannot write file", path);
-        done += wrote;
+    WriteAll(file, bytes, path);
+}
+
+void ReplaceFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    if (HoldsBytes(path, bytes)) return;
+    const std::wstring target = ToWide(path);
+    const std::wstring fresh = WriteNewFileBeside(bytes, path);
+    // A reader that opened the old file without delete sharing holds it for a moment only.
+    constexpr int Attempts = 200;
+    constexpr DWORD PauseMs = 10;
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        if (MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+        error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
+        Sleep(PauseMs);
     }
+    DeleteFileW(fresh.c_str());
+    SetLastError(error);
+    ThrowFileError("Cannot create file", path);
+}
+
+bool RunsElevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    const Handle owned(token);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) && elevation.TokenIsElevated;
 }
 
 LocalTime CurrentLocalTime() {
@@ -219,6 +250,8 @@ std::string NativePath(const std::string& path) {
     throw FileError(std::string(what) + " \"" + path + "\": " + std::strerror(errno));
 }
 
+unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
+
 bool StatMode(const std::string& path, mode_t kind) {
     struct stat info {};
     return ::stat(NativePath(path).c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
@@ -263,10 +296,6 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-FileView::FileView(const std::string& path) : read_(ReadFileBytes(path)), data_(read_.data()), size_(read_.size()) {}
-
-FileView::~FileView() = default;
-
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(NativePath(path).c_str(), "wb"));
     if (!file) ThrowFileError("Cannot create file", path);
@@ -274,6 +303,28 @@ void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
         ThrowFileError("Cannot write file", path);
     if (std::fflush(file.get()) != 0) ThrowFileError("Cannot write file", path);
 }
+
+void ReplaceFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    try {
+        if (ReadFileBytes(path) == bytes) return;
+    } catch (const FileError&) {
+    }
+    const std::string fresh = FreshNameBeside(path);
+    try {
+        WriteFileBytes(fresh, bytes);
+    } catch (const FileError&) {
+        RemoveFile(fresh);
+        throw;
+    }
+    if (std::rename(NativePath(fresh).c_str(), NativePath(path).c_str()) != 0) {
+        const int error = errno;
+        RemoveFile(fresh);
+        errno = error;
+        ThrowFileError("Cannot create file", path);
+    }
+}
+
+bool RunsElevated() { return ::geteuid() == 0; }
 
 LocalTime CurrentLocalTime() {
     const std::time_t now = std::time(nullptr);

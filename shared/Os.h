@@ -26,28 +26,17 @@ std::string TempFolder();
 bool FileExists(const std::string& path);  // a file, not a folder
 bool DirectoryExists(const std::string& path);
 void RemoveFile(const std::string& path);  // quietly does nothing when it cannot
+// Opens, reads whole and closes: no handle stays open, and others may write, rename, remove or
+// replace the file meanwhile.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);                      // FileError
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);  // FileError
+// For a file other programs may read or write at the same moment: an identical file is left
+// alone; otherwise a new file is written beside it and put in its place in one step, so that no
+// reader ever sees it half written. A reader holding the old one is waited for briefly.
+void ReplaceFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);  // FileError
 
-// A whole file's bytes, read-only. On Windows a large file is mapped into memory and read from
-// the system's file cache only where it is touched, so that nothing is copied and no memory of
-// the program's own is filled; a small one is read, which costs less than a mapping.
-class FileView {
-public:
-    explicit FileView(const std::string& path);  // FileError
-    ~FileView();
-    FileView(const FileView&) = delete;
-    FileView& operator=(const FileView&) = delete;
-
-    const std::uint8_t* Data() const { return data_; }
-    std::size_t Size() const { return size_; }
-
-private:
-    std::vector<std::uint8_t> read_;
-    const void* view_ = nullptr;
-    const std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-};
+// Whether the program runs with administrator rights (on Windows, an elevated token).
+bool RunsElevated();
 
 struct LocalTime {
     int Year, Month, Day, Hour, Minute, Second;

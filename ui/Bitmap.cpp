@@ -4,7 +4,9 @@
 #include "Os.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <cstring>
 #include <optional>
 #include <span>
@@ -39,6 +41,7 @@ BitmapInfo FileInfo(std::span<const std::uint8_t> bytes, const BitmapLayout& lay
     // Bit fields keep their masks, which follow a plain header and are the next fields of a longer one.
     if (h.biCompression == BI_BITFIELDS)
         std::memcpy(info.colors, bytes.data() + BitmapLayout::MaskOffset, BitmapLayout::MaskBytes);
+    h.biClrUsed = std::min<std::uint32_t>(h.biClrUsed, std::size(info.colors));
     for (std::uint32_t i = 0; i < h.biClrUsed; ++i) {
         const std::size_t at = layout.TableOffset() + i * layout.TableEntryBytes();
         info.colors[i] = RGBQUAD{bytes[at], bytes[at + 1], bytes[at + 2], 0};
@@ -52,16 +55,17 @@ bool RunLength(const BitmapLayout& layout) {
 
 }  // namespace
 
-// A checked file's bytes, read or mapped, and how the system is to read its pixels.
+// A checked file's bytes, read whole into the program's own memory, so that no writer can change
+// them between the check and their use, and how the system is to read its pixels.
 struct Bitmap::FilePixels {
-    explicit FilePixels(const std::string& path) : File(path) {}
+    explicit FilePixels(const std::string& path) : File(os::ReadFileBytes(path)) {}
 
-    os::FileView File;
+    std::vector<std::uint8_t> File;
     BitmapLayout Layout;
     BitmapInfo Info{};
 
-    std::span<const std::uint8_t> Bytes() const { return {File.Data(), File.Size()}; }
-    const std::uint8_t* Pixels() const { return File.Data() + Layout.PixelOffset; }
+    std::span<const std::uint8_t> Bytes() const { return File; }
+    const std::uint8_t* Pixels() const { return File.data() + Layout.PixelOffset; }
     // Pixels of three colour bytes each, and maybe one unused: the key is found by comparing those.
     bool KeyComparable() const {
         return Layout.Compression == BI_RGB && (Layout.BitCount == 24 || Layout.BitCount == 32);

@@ -13,10 +13,9 @@ enum class KeyPixel { None, TopLeft, BottomLeft };
 
 class Bitmap {
 public:
-    // Throws kx::FileError naming the file when it is missing or not a readable bitmap. An
-    // uncompressed picture keeps its file's bytes (a large file mapped, not copied) and is drawn
-    // from them: its pixels take memory of the program's own only when something needs a bitmap
-    // handle of it.
+    // Throws kx::FileError naming the file when it is missing or not a readable bitmap. The file
+    // is read whole and closed; an uncompressed picture keeps its file's bytes and is drawn from
+    // them until something needs a bitmap handle of it.
     static std::shared_ptr<Bitmap> LoadFromFile(const std::string& path);
     // A blank 32-bit bitmap to draw on.
     static std::shared_ptr<Bitmap> Create(int width, int height, COLORREF fill);

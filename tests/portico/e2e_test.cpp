@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 namespace kx::test {
@@ -47,6 +48,50 @@ HWND WaitForTopWindow(const wchar_t* className, const wchar_t* caption, std::chr
         std::this_thread::sleep_for(50ms);
     } while (std::chrono::steady_clock::now() < end);
     return nullptr;
+}
+
+// A file of the Linux side, read through the drive Wine maps to its root; /proc files tell no size.
+std::string ReadUnixFile(const std::string& path) {
+    const HANDLE file = CreateFileW(ToWide("Z:" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text;
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+    CloseHandle(file);
+    return text;
+}
+
+// The Linux process that runs a Windows program, found by the program's path in its command
+// line: a Wine process is a Linux process, whose memory map names every file it maps.
+std::string UnixProcessFolderOf(const std::string& program) {
+    std::string name = program.substr(program.find_last_of('\\') + 1);
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    std::string found;
+    do {
+        const std::string pid = FromWide(entry.cFileName);
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string commandLine = ReadUnixFile("\\proc\\" + pid + "\\cmdline");
+        if (LowerAscii(commandLine).find(LowerAscii(program)) != std::string::npos) found = "\\proc\\" + pid + "\\";
+    } while (found.empty() && FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+// The lines of a process's memory map that name a file under the folder, given as Linux sees it.
+std::vector<std::string> MappedFilesUnder(const std::string& processFolder, const std::string& unixFolder) {
+    std::vector<std::string> mapped;
+    const std::string maps = ReadUnixFile(processFolder + "maps");
+    for (std::size_t start = 0, end; start < maps.size(); start = end + 1) {
+        end = maps.find('\n', start);
+        if (end == std::string::npos) end = maps.size();
+        const std::string line = maps.substr(start, end - start);
+        if (line.find(unixFolder) != std::string::npos) mapped.push_back(line);
+    }
+    return mapped;
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
@@ -98,17 +143,37 @@ TEST(PorticoProgram, StartsAToolHidesUntilItEndsAndClosesWithItsButton) {
     EXPECT_EQ(portico.WaitForExit(30s), 0);
 }
 
-TEST(PorticoProgram, ASecondStartOpensASecondIndependentWindow) {
+// As a double click that arrives twice starts them: each launcher decodes the language file to
+// the one temporary copy while the others read it. A long file makes the decode take a while,
+// and the copy is stale before each round, so that every launcher has to write it.
+TEST(PorticoProgram, LaunchersStartedTogetherEachOpenAnIndependentWindowWithTheirTexts) {
     Installation install;
-    ChildProgram first(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
-    ASSERT_TRUE(first.WaitForWindow("Kestrix Launcher", 30s));
-    ChildProgram second(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
-    const HWND secondWindow = second.WaitForWindow("Kestrix Launcher", 30s);
-    ASSERT_TRUE(secondWindow);
-    EXPECT_TRUE(first.Running());
-    PostMessageW(secondWindow, WM_CLOSE, 0, 0);
-    EXPECT_EQ(second.WaitForExit(30s), 0);
-    EXPECT_TRUE(first.Running());
+    const std::string text = ";" + std::string(3 << 20, 'p') + "\r\n" + LanguageFile().Text();
+    InstallLanguageBytes(text, install.dir.Path());
+    const std::string copy = install.dir.File("tmp\\Main.txt");
+    constexpr int Rounds = 6, Together = 3;
+    for (int round = 0; round < Rounds; ++round) {
+        os::WriteFileBytes(copy, {'o', 'l', 'd'});
+        std::vector<std::unique_ptr<ChildProgram>> launchers;
+        for (int i = 0; i < Together; ++i)
+            launchers.push_back(std::make_unique<ChildProgram>(install.dir.File("Portico.exe"), std::vector<std::string>{},
+                                                               install.dir.Path(), install.Environment()));
+        std::vector<HWND> windows;
+        for (const auto& launcher : launchers) {
+            // The first window shown: the launcher's, or the box of a failed start.
+            const HWND window = launcher->WaitForWindow("", 60s);
+            ASSERT_TRUE(window) << "round " << round;
+            const HWND message = FindWindowExW(window, nullptr, L"Static", nullptr);
+            EXPECT_EQ(WindowText(window), "Kestrix Launcher") << "round " << round << ": " << WindowText(message);
+            windows.push_back(window);
+        }
+        EXPECT_TRUE(ReadAll(copy) == text) << "round " << round;  // whole, and no larger
+        for (std::size_t i = 0; i < launchers.size(); ++i) {
+            PostMessageW(windows[i], WM_CLOSE, 0, 0);
+            EXPECT_EQ(launchers[i]->WaitForExit(30s), 0) << "round " << round;
+            for (std::size_t j = i + 1; j < launchers.size(); ++j) EXPECT_TRUE(launchers[j]->Running());
+        }
+    }
 }
 
 TEST(PorticoProgram, ImportsOnlyDllsThatTheLoaderNeverTakesFromTheProgramFolder) {
@@ -227,7 +292,7 @@ void PostKey(HWND target, WPARAM key) {
     PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
 }
 
-TEST(PorticoProgram, KeyboardAloneOpensAndClosesTheAboutBoxThenStartsTheFastCutter) {
+TEST(PorticoProgram, KeyboardAloneOpensAndClosesTheAboutBoxThenStartsTheFastCutterWithNoSkinFileHeld) {
     Installation install;
     ChildProgram portico(install.dir.File("Portico.exe"), {}, install.dir.Path(), install.Environment());
     const HWND window = portico.WaitForWindow("Kestrix Launcher", 30s);
@@ -246,10 +311,22 @@ TEST(PorticoProgram, KeyboardAloneOpensAndClosesTheAboutBoxThenStartsTheFastCutt
         ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == window; }, 10s));
         std::this_thread::sleep_for(200ms);
     }
+    // Every picture drawn so far was read whole and closed: a setup may replace it meanwhile.
+    std::string folderName = install.dir.Path();
+    folderName.pop_back();
+    folderName = folderName.substr(folderName.find_last_of('\\') + 1);
+    const std::string skinAsLinuxSeesIt = "/" + folderName + "/Skin/";
+    const std::string process = UnixProcessFolderOf(install.dir.File("Portico.exe"));
+    ASSERT_FALSE(process.empty());
+    ASSERT_FALSE(MappedFilesUnder(process, "/" + folderName + "/").empty());  // the program itself
+    EXPECT_EQ(MappedFilesUnder(process, skinAsLinuxSeesIt), std::vector<std::string>{});
+
     PostKey(window, VK_RETURN);
     const HWND about = WaitForTopWindow(L"KestrixForm", L"About", 30s);
     ASSERT_TRUE(about);
     ASSERT_TRUE(WaitFor([&] { return FocusOf(window) && GetAncestor(FocusOf(window), GA_ROOT) == about; }, 10s));
+    std::this_thread::sleep_for(500ms);  // let it paint
+    EXPECT_EQ(MappedFilesUnder(process, skinAsLinuxSeesIt), std::vector<std::string>{});
     PostKey(FocusOf(window), VK_ESCAPE);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about) || !IsWindowVisible(about); }, 10s));
 

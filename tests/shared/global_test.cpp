@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kx {
@@ -51,21 +55,50 @@ TEST_F(LookupTest, BareFileNamesFallBackToTheProgramFolder) {
     EXPECT_EQ(ReadIniValue(name, "s", "k"), "???");
 }
 
-TEST(FileView, GivesEveryByteOfAnEmptyASmallAndALargeFile) {
+// Two programs replacing one copy with their own contents while a third reads it, as launchers
+// started together do: every read sees one whole file, no write fails, nothing is left beside it.
+TEST(ReplaceFileBytes, ReadersSeeOnlyWholeFilesWhileTwoWritersReplaceIt) {
     test::TempDir dir;
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1800}, std::size_t{65536}, std::size_t{300001}}) {
-        std::vector<std::uint8_t> bytes(size);
-        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 131 + i / 251);
-        const os::FileView view(dir.WriteBytes("file" + std::to_string(size), bytes));
-        ASSERT_EQ(view.Size(), size);
-        EXPECT_TRUE(size == 0 || std::equal(bytes.begin(), bytes.end(), view.Data())) << size;
-    }
-    try {
-        const os::FileView missing(dir.File("missing.bmp"));
-        ADD_FAILURE() << "a missing file gave a view";
-    } catch (const FileError& error) {
-        EXPECT_NE(std::string(error.what()).find("missing.bmp"), std::string::npos) << error.what();
-    }
+    const std::string path = dir.File("Main.txt");
+    const std::vector<std::uint8_t> first(300000, 'a'), second(200000, 'b');
+    os::WriteFileBytes(path, {'o', 'l', 'd'});
+    std::atomic<bool> writing{true};
+    std::atomic<int> reads{0}, torn{0}, failedWrites{0};
+    const auto writer = [&](const std::vector<std::uint8_t>& bytes) {
+        for (int i = 0; i < 100; ++i) {
+            try {
+                os::ReplaceFileBytes(path, bytes);
+            } catch (const FileError&) {
+                ++failedWrites;
+            }
+        }
+    };
+    std::thread reader([&] {
+        while (writing) {
+            try {
+                const std::vector<std::uint8_t> got = os::ReadFileBytes(path);
+                if (got != first && got != second && got.size() != 3) ++torn;
+            } catch (const FileError&) {
+                ++torn;
+            }
+            ++reads;
+        }
+    });
+    std::thread one(writer, std::cref(first)), other(writer, std::cref(second));
+    one.join();
+    other.join();
+    writing = false;
+    reader.join();
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(failedWrites.load(), 0);
+    const std::vector<std::uint8_t> last = os::ReadFileBytes(path);
+    EXPECT_TRUE(last == first || last == second);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Main.txt"});
+
+    EXPECT_THROW(os::ReplaceFileBytes(dir.File("no such folder\\Main.txt"), first), FileError);
 }
 
 TEST(Brand, TableAndCaseRules) {

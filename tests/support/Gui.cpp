@@ -134,7 +134,8 @@ COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY) {
 }
 
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::string& workingFolder, const std::vector<std::string>& environment)
+                           const std::string& workingFolder, const std::vector<std::string>& environment,
+                           Rights rights)
     : ChildProgram(CommandLine{[&] {
                        std::string commandLine = FromWide(QuoteArgument(ToWide(program)));
                        for (const std::string& argument : arguments) {
@@ -143,10 +144,10 @@ ChildProgram::ChildProgram(const std::string& program, const std::vector<std::st
                        }
                        return commandLine;
                    }()},
-                   workingFolder, environment) {}
+                   workingFolder, environment, rights) {}
 
 ChildProgram::ChildProgram(const CommandLine& commandLine, const std::string& workingFolder,
-                           const std::vector<std::string>& environment) {
+                           const std::vector<std::string>& environment, Rights rights) {
     std::wstring text = ToWide(commandLine.Text);
     // The environment block: ours, with the given NAME=value entries added or replaced.
     std::wstring block;
@@ -168,10 +169,25 @@ ChildProgram::ChildProgram(const CommandLine& commandLine, const std::string& wo
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     const std::wstring folder = ToWide(workingFolder);
-    if (!CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : block.data(), workingFolder.empty() ? nullptr : folder.c_str(),
-                        &startup, &process_))
-        throw std::runtime_error("cannot start " + commandLine.Text);
+    HANDLE limited = nullptr;
+    if (rights == Rights::Limited) {
+        HANDLE own = nullptr;
+        TOKEN_LINKED_TOKEN linked{};
+        DWORD size = 0;
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own) &&
+            GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size))
+            limited = linked.LinkedToken;
+        if (own) CloseHandle(own);
+        if (!limited) throw std::runtime_error("no limited token for " + commandLine.Text);
+    }
+    void* const environmentBlock = environment.empty() ? nullptr : block.data();
+    const wchar_t* const startFolder = workingFolder.empty() ? nullptr : folder.c_str();
+    const BOOL started = limited ? CreateProcessAsUserW(limited, nullptr, text.data(), nullptr, nullptr, FALSE,
+                                                        CREATE_UNICODE_ENVIRONMENT, environmentBlock, startFolder, &startup, &process_)
+                                 : CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                                                  environmentBlock, startFolder, &startup, &process_);
+    if (limited) CloseHandle(limited);
+    if (!started) throw std::runtime_error("cannot start " + commandLine.Text);
 }
 
 ChildProgram::~ChildProgram() {

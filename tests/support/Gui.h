@@ -64,13 +64,18 @@ struct CommandLine {
     std::string Text;
 };
 
+// The rights a child runs with: the test's own, or the limited ones of its linked token (under
+// Wine run as root, the test's own are elevated and the linked token's are not).
+enum class Rights { Own, Limited };
+
 // A program started in the background and watched from the test.
 class ChildProgram {
 public:
     ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::string& workingFolder = "", const std::vector<std::string>& environment = {});
+                 const std::string& workingFolder = "", const std::vector<std::string>& environment = {},
+                 Rights rights = Rights::Own);
     explicit ChildProgram(const CommandLine& commandLine, const std::string& workingFolder = "",
-                          const std::vector<std::string>& environment = {});
+                          const std::vector<std::string>& environment = {}, Rights rights = Rights::Own);
     ~ChildProgram();  // ends the program if it still runs
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;

@@ -133,15 +133,29 @@ TEST(ValedictProgram, NoArgumentsOrNoProductFileEndsWithZeroAndShowsNothing) {
     }
 }
 
-TEST(ValedictProgram, AScrambledProductFileIsReadFromItsDecodedCopyInTheTemporaryFolder) {
+// Unelevated, the scrambled product file is read from its decoded copy in the temporary folder.
+// Elevated, as the uninstaller runs it, nothing is written or removed there: a file planted at
+// the copy's name (a link to anywhere, say) stays as it was, and the texts come from memory.
+TEST(ValedictProgram, AScrambledProductFileIsDecodedToTheTemporaryFolderOnlyWhenNotElevated) {
     const InstalledProgram install;
     const test::TempDir temporary;
     const std::string plain(ProductText);
     const std::vector<std::uint8_t> scrambled = Scrambled(plain);
     const std::string scrambledFile = install.folder.WriteBytes("Shipped.dat", scrambled);
     const std::vector<std::string> environment = {"TEMP=" + temporary.Path(), "TMP=" + temporary.Path()};
+    const std::string planted = "[Product]\r\nProduct short Name=Planted\r\n";
+    temporary.Write("Shipped.txt", planted);
     {
         test::ChildProgram child(install.Program, {"1", scrambledFile}, "", environment);
+        HWND prompt = child.WaitForWindow("Kestrix Uninstall", WindowWait);
+        ASSERT_NE(prompt, nullptr);
+        EXPECT_EQ(test::WindowText(prompt), "Kestrix Uninstall - Kestrix");
+        PostMessageW(prompt, WM_CLOSE, 0, 0);
+        EXPECT_EQ(child.WaitForExit(WindowWait), 1);
+        EXPECT_EQ(test::ReadText(temporary.File("Shipped.txt")), planted);
+    }
+    {
+        test::ChildProgram child(install.Program, {"1", scrambledFile}, "", environment, test::Rights::Limited);
         HWND prompt = child.WaitForWindow("Kestrix Uninstall", WindowWait);
         ASSERT_NE(prompt, nullptr);
         EXPECT_EQ(test::WindowText(prompt), "Kestrix Uninstall - Kestrix");
@@ -182,7 +196,6 @@ TEST(ValedictProgram, OddlyNamedAndDamagedFilesStillGiveThePromptWithItsMarkers)
     test::MakeDirectories(install.folder.File("Dossier \u00fc \u6f22"));
     const std::string oddScrambled = install.folder.WriteBytes("Dossier \u00fc \u6f22\\Kestrix Produkt", scrambled);
     EXPECT_EQ(PromptCaption(install, {"1", oddScrambled}, environment), "Kestrix Uninstall - Kestrix");
-    EXPECT_EQ(test::ReadText(temporary.File("Kestrix Produkt.txt")), plain);
     const std::string oddPlain = install.folder.Write("Dossier \u00fc \u6f22\\Produkt \u00e9", plain);
     EXPECT_EQ(PromptCaption(install, {"0", oddPlain}, environment), "Kestrix Uninstall - Kestrix");
 
