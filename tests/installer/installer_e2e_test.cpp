@@ -31,7 +31,8 @@ using namespace std::chrono_literals;
 constexpr auto WindowWait = 20s;
 constexpr auto ProgramWait = 60s;
 constexpr int ExitCancelled = 1;
-constexpr int ExitIncomplete = 2;
+constexpr int ExitIncomplete = 2;  // the uninstaller's
+constexpr int ExitSetupFailed = 2;
 const wchar_t* const UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrix";
 const char* const PromptCaption = "Kestrix Uninstall - Kestrix";
 
@@ -416,6 +417,20 @@ TEST(Setup, ASilentRunOverARunningLauncherGivesUpAndLeavesTheOldInstallationWhol
     EXPECT_EQ(ChangedFiles(install, old), std::vector<std::string>{});
     EXPECT_EQ(RegistryText(L"DisplayVersion"), "0.9");
     EXPECT_TRUE(portico.Running());
+}
+
+// A file held open by some other program is no running program, yet cannot be written either:
+// the setup fails, and the upgrade is not registered, rather than skip the file.
+TEST(Setup, AFileThatCannotBeWrittenFailsASilentRunInsteadOfBeingSkipped) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    MakeInstallationOld(install, {});
+    HANDLE file = CreateFileW(ToWide(install.File("Skin\\Main\\Main.bmp")).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(install.StartSetup("/S")->WaitForExit(ProgramWait), ExitSetupFailed);
+    CloseHandle(file);
+    EXPECT_EQ(RegistryText(L"DisplayVersion"), "0.9");
 }
 
 // The setup's own window: its Install button pressed once it shows.
