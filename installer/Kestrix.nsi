@@ -29,8 +29,8 @@ ManifestSupportedOS all
 !define EXIT_CANCELLED 1
 ; Exit code of an uninstall that left installed files behind (NSIS's code for an aborted run).
 !define EXIT_INCOMPLETE 2
-; Exit code of a setup that installed nothing: the folder could not be made or secured, or a
-; file could not be written (NSIS's code for an aborted run).
+; Exit code of a setup that failed: the folder could not be made or secured (nothing installed),
+; or a file could not be written (NSIS's code for an aborted run).
 !define EXIT_FAILED 2
 ; What a running program's file answers to being opened for writing.
 !define ERROR_SHARING_VIOLATION 32
