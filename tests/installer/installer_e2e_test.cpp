@@ -1,6 +1,7 @@
 // The real setup program and its uninstaller, each case in a fresh folder: what a silent
-// install writes, and how the uninstaller follows Valedict's answer, driven from outside
-// through window messages as the user would drive it.
+// install writes, how a setup run again meets the installation and its running programs, and
+// how the uninstaller follows Valedict's answer, driven from outside through window messages
+// as the user would drive it.
 #include "FeedbackPost.h"
 #include "FileEncryptUnit.h"
 #include "Global.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <thread>
 
@@ -29,10 +31,18 @@ using namespace std::chrono_literals;
 constexpr auto WindowWait = 20s;
 constexpr auto ProgramWait = 60s;
 constexpr int ExitCancelled = 1;
-constexpr int ExitIncomplete = 2;
+constexpr int ExitIncomplete = 2;  // the uninstaller's
+constexpr int ExitSetupFailed = 2;
 const wchar_t* const UninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kestrix";
 const char* const PromptCaption = "Kestrix Uninstall - Kestrix";
-const char* const RunningText = "Kestrix is still running. Close Kestrix and its tools, then press Retry.";
+
+// The box of the running check, shown by "Setup" or "Uninstall": the launcher is closed on
+// Retry, any other program is closed by the user.
+std::string RunningText(const std::string& program, const std::string& shownBy) {
+    return program + " is running, and Kestrix " + shownBy + " cannot go on until it is closed.\r\n\r\n" +
+           (program == "Portico.exe" ? "Press Retry to close Portico.exe and go on, or press Cancel to quit."
+                                     : "Close " + program + ", then press Retry, or press Cancel to quit.");
+}
 
 std::optional<std::string> RegistryText(const wchar_t* name) {
     wchar_t value[2048];
@@ -143,10 +153,7 @@ public:
     Installation() {
         Folder = root_.File("Program Files\\Kes trix \u00fc");
         test::MakeDirectories(Temp());
-        // "/D=" takes the rest of the command line as it stands, blanks and all, never quoted.
-        test::ChildProgram setup(test::CommandLine{Quoted(test::BinaryFolder() + "KestrixSetup.exe") + " /S /D=" + Folder},
-                                 "", Environment());
-        Installed = setup.WaitForExit(ProgramWait) == 0;
+        Installed = StartSetup("/S /D=" + Folder)->WaitForExit(ProgramWait) == 0;
     }
     ~Installation() {
         if (RegistryText(L"InstallLocation") == Folder) {
@@ -156,6 +163,13 @@ public:
     }
     std::string File(const std::string& name) const { return Folder + "\\" + name; }
     std::string Temp() const { return root_.File("temp\\"); }
+
+    // The setup program with the user's temporary folder. "/D=" takes the rest of the command
+    // line as it stands, blanks and all, never quoted.
+    std::unique_ptr<test::ChildProgram> StartSetup(const std::string& options) const {
+        return std::make_unique<test::ChildProgram>(
+            test::CommandLine{Quoted(test::BinaryFolder() + "KestrixSetup.exe") + " " + options}, "", Environment());
+    }
 
     // The user's private temporary folder, so that what Valedict decodes there is seen.
     std::vector<std::string> Environment(std::vector<std::string> more = {}) const {
@@ -206,6 +220,41 @@ void ExpectEverythingInstalled(const Installation& install) {
     EXPECT_TRUE(os::FileExists(ShortcutPath()));
 }
 
+using Contents = std::map<std::string, std::vector<std::uint8_t>>;
+
+// Every installed file's bytes, by its name relative to the installation.
+Contents ContentsOf(const Installation& install) {
+    Contents contents;
+    for (const std::string& name : FilesUnder(install.Folder)) contents[name] = os::ReadFileBytes(install.File(name));
+    return contents;
+}
+
+// The files whose bytes are not those noted, or that came or went since.
+std::vector<std::string> ChangedFiles(const Installation& install, const Contents& noted) {
+    const Contents now = ContentsOf(install);
+    std::vector<std::string> changed;
+    for (const auto& [name, bytes] : noted)
+        if (auto it = now.find(name); it == now.end() || it->second != bytes) changed.push_back(name);
+    for (const auto& [name, bytes] : now)
+        if (!noted.count(name)) changed.push_back(name);
+    return changed;
+}
+
+// Makes the installed files differ from what the setup packs, as an older version's would, and
+// notes the version in the entry likewise.
+void MakeInstallationOld(const Installation& install, const std::vector<std::string>& names) {
+    for (const std::string& name : names) WriteText(install.File(name), "old " + name);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, UninstallKey, L"DisplayVersion", REG_SZ, L"0.9", sizeof L"0.9");
+}
+
+// The programs but those that run; the launcher needs its texts and skin as they are.
+std::vector<std::string> ProgramsBut(const std::vector<std::string>& running) {
+    std::vector<std::string> programs;
+    for (const std::string& name : ProgramFiles)
+        if (std::find(running.begin(), running.end(), name) == running.end()) programs.push_back(name);
+    return programs;
+}
+
 void ExpectNothingOfOursLeft(const Installation& install, const std::vector<std::string>& usersFiles) {
     EXPECT_EQ(FilesUnder(install.Folder), usersFiles);
     EXPECT_EQ(os::DirectoryExists(install.Folder), !usersFiles.empty());
@@ -222,20 +271,26 @@ HWND WaitForPrompt(const Installation& install) {
     return prompt;
 }
 
-// The uninstaller's next message box, told from its progress window (a dialog as well): its
-// text, after which the button is pressed.
-std::string AnswerUninstallerBox(const test::ChildProgram& uninstaller, UINT button = IDOK) {
+// The setup's or uninstaller's next message box, told from its own window (a dialog as well,
+// holding its page, another); nullptr when none shows in time.
+HWND WaitForBox(const test::ChildProgram& program) {
     const auto end = std::chrono::steady_clock::now() + WindowWait;
     do {
-        for (HWND window : uninstaller.VisibleWindows())
-            if (test::ClassName(window) == "#32770" && !test::FindChild(window, "msctls_progress32")) {
-                const std::string text = test::ControlText(GetDlgItem(window, 0xFFFF));
-                PostMessageW(GetDlgItem(window, static_cast<int>(button)), BM_CLICK, 0, 0);
-                return text;
-            }
+        for (HWND window : program.VisibleWindows())
+            if (test::ClassName(window) == "#32770" && !test::FindChild(window, "#32770")) return window;
         std::this_thread::sleep_for(50ms);
     } while (std::chrono::steady_clock::now() < end);
-    return "(no message box)";
+    return nullptr;
+}
+
+// The text of that box, after which the button is pressed.
+std::string AnswerBox(const test::ChildProgram& program, UINT button = IDOK) {
+    HWND box = WaitForBox(program);
+    if (!box) return "(no message box)";
+    const std::string text = test::ControlText(GetDlgItem(box, 0xFFFF));
+    PostMessageW(GetDlgItem(box, static_cast<int>(button)), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i) std::this_thread::sleep_for(20ms);
+    return text;
 }
 
 // A command of the uninstall entry, run as the system's settings run it: the uninstaller hands
@@ -336,6 +391,99 @@ TEST(Setup, ASilentInstallWritesTheProgramsTextsSkinShortcutAndUninstallEntry) {
     EXPECT_EQ(VersionString(info, "ProductName"), "Kestrix");
 }
 
+// The same setup run again, as an upgrade runs it: without "/D=" it goes where the entry says
+// the installation is, and replaces every file it packs.
+TEST(Setup, AnUpgradeGoesWhereTheInstallationIsAndReplacesEveryProgram) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    const Contents fresh = ContentsOf(install);
+    MakeInstallationOld(install, FilesUnder(install.Folder));
+    EXPECT_EQ(install.StartSetup("/S")->WaitForExit(ProgramWait), 0);
+    EXPECT_EQ(ChangedFiles(install, fresh), std::vector<std::string>{});
+    EXPECT_EQ(RegistryText(L"DisplayVersion"), KX_PROJECT_VERSION);
+    ExpectEverythingInstalled(install);
+}
+
+// A running program keeps its file: the setup gives up before it writes anything rather than
+// leave the installation half old, half new, and tells it by its exit code.
+TEST(Setup, ASilentRunOverARunningLauncherGivesUpAndLeavesTheOldInstallationWhole) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    MakeInstallationOld(install, ProgramsBut({"Portico.exe"}));
+    const Contents old = ContentsOf(install);
+    test::ChildProgram portico(install.File("Portico.exe"), {}, install.Folder, install.Environment());
+    ASSERT_NE(portico.WaitForWindow("", WindowWait), nullptr);
+    EXPECT_EQ(install.StartSetup("/S /D=" + install.Folder)->WaitForExit(ProgramWait), ExitCancelled);
+    EXPECT_EQ(ChangedFiles(install, old), std::vector<std::string>{});
+    EXPECT_EQ(RegistryText(L"DisplayVersion"), "0.9");
+    EXPECT_TRUE(portico.Running());
+}
+
+// A file held open by some other program is no running program, yet cannot be written either:
+// the setup fails, and the upgrade is not registered, rather than skip the file.
+TEST(Setup, AFileThatCannotBeWrittenFailsASilentRunInsteadOfBeingSkipped) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    MakeInstallationOld(install, {});
+    HANDLE file = CreateFileW(ToWide(install.File("Skin\\Main\\Main.bmp")).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(install.StartSetup("/S")->WaitForExit(ProgramWait), ExitSetupFailed);
+    CloseHandle(file);
+    EXPECT_EQ(RegistryText(L"DisplayVersion"), "0.9");
+}
+
+// The setup's own window: its Install button pressed once it shows.
+HWND StartInstalling(const test::ChildProgram& setup) {
+    HWND window = setup.WaitForWindow("Kestrix Setup", WindowWait, L"#32770");
+    if (window) test::PressButton(GetDlgItem(window, IDOK));
+    return window;
+}
+
+// A launcher that waits for a tool has hidden itself and cannot close before the tool: the
+// tool is named first. Once only the launcher runs, Retry closes it and the setup goes on.
+TEST(Setup, RunInteractivelyItNamesTheRunningProgramAndClosesAnIdleLauncherOnRetry) {
+    const Installation install;
+    ASSERT_TRUE(install.Installed);
+    const Contents fresh = ContentsOf(install);
+    MakeInstallationOld(install, ProgramsBut({"Portico.exe", "Snipwell.exe"}));
+    test::ChildProgram portico(install.File("Portico.exe"), {}, install.Folder, install.Environment());
+    HWND launcher = portico.WaitForWindow("", WindowWait);
+    ASSERT_NE(launcher, nullptr);
+    // The fast cutter's button, pressed in its middle.
+    test::PressButton(ChildWindowFromPointEx(launcher, POINT{543 + 232 / 2, 181 + 182 / 2}, CWP_SKIPINVISIBLE));
+    HWND tool = test::WaitForWindow(0, "Snipwell", WindowWait, L"KestrixSiblingStub");
+    ASSERT_NE(tool, nullptr);
+    ASSERT_TRUE(test::PumpUntil([&] { return !IsWindowVisible(launcher); }, WindowWait));
+    const Contents old = ContentsOf(install);  // with the tool's log
+    {
+        const auto setup = install.StartSetup("/D=" + install.Folder);
+        ASSERT_NE(StartInstalling(*setup), nullptr);
+        EXPECT_EQ(AnswerBox(*setup, IDRETRY), RunningText("Snipwell.exe", "Setup"));
+        EXPECT_EQ(AnswerBox(*setup, IDCANCEL), RunningText("Snipwell.exe", "Setup"));
+        EXPECT_EQ(setup->WaitForExit(ProgramWait), ExitCancelled);
+        EXPECT_EQ(ChangedFiles(install, old), std::vector<std::string>{});
+        EXPECT_TRUE(portico.Running());
+    }
+    PostMessageW(tool, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(test::PumpUntil([&] { return IsWindowVisible(launcher) != FALSE; }, WindowWait));
+    const auto setup = install.StartSetup("/D=" + install.Folder);
+    HWND window = StartInstalling(*setup);
+    ASSERT_NE(window, nullptr);
+    HWND box = WaitForBox(*setup);
+    ASSERT_NE(box, nullptr);
+    test::SaveScreenshot(box, "setup-running");
+    EXPECT_EQ(ChangedFiles(install, old), std::vector<std::string>{});  // nothing written while the box waits
+    EXPECT_EQ(AnswerBox(*setup, IDRETRY), RunningText("Portico.exe", "Setup"));
+    EXPECT_EQ(portico.WaitForExit(WindowWait), 0);
+    HWND finish = GetDlgItem(window, IDOK);
+    ASSERT_TRUE(test::PumpUntil([&] { return IsWindowEnabled(finish) && test::ControlText(finish) == "&Close"; },
+                                ProgramWait));
+    test::PressButton(finish);
+    EXPECT_EQ(setup->WaitForExit(ProgramWait), 0);
+    EXPECT_EQ(ChangedFiles(install, fresh), std::vector<std::string>{"Snipwell.log"});  // the tool's, not ours
+}
+
 TEST(Uninstaller, TheRegisteredCommandWithTheUninstallButtonRemovesEverythingInstalledButTheUsersFiles) {
     const Installation install;
     ASSERT_TRUE(install.Installed);
@@ -423,17 +571,15 @@ TEST(Uninstaller, TheRegisteredQuietCommandRemovesEverythingWithoutAWindowOrVale
     EXPECT_FALSE(os::FileExists(install.Temp() + "Product.txt"));  // Valedict never decoded it
 }
 
-TEST(Uninstaller, ARunningLauncherIsReportedWithRetryAndCancelAndNothingIsRemovedMeanwhile) {
+TEST(Uninstaller, ARunningLauncherIsReportedWithRetryAndCancelClosedOnRetryAndNothingIsRemovedMeanwhile) {
     const Installation install;
     ASSERT_TRUE(install.Installed);
     const std::vector<std::string> before = FilesUnder(install.Folder);
-    test::ChildProgram portico(install.File("Portico.exe"), {}, install.Folder,
-                               install.Environment());
-    HWND launcher = portico.WaitForWindow("", WindowWait);
-    ASSERT_NE(launcher, nullptr);
+    test::ChildProgram portico(install.File("Portico.exe"), {}, install.Folder, install.Environment());
+    ASSERT_NE(portico.WaitForWindow("", WindowWait), nullptr);
     {
         const auto uninstaller = install.StartUninstaller();
-        EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDCANCEL), RunningText);
+        EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDCANCEL), RunningText("Portico.exe", "Uninstall"));
         EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), ExitCancelled);
         EXPECT_EQ(FilesUnder(install.Folder), before);
         EXPECT_TRUE(UninstallKeyExists());
@@ -442,9 +588,8 @@ TEST(Uninstaller, ARunningLauncherIsReportedWithRetryAndCancelAndNothingIsRemove
     HWND box = uninstaller->WaitForWindow("", WindowWait, L"#32770");
     ASSERT_NE(box, nullptr);
     test::SaveScreenshot(box, "uninstall-running");
-    PostMessageW(launcher, WM_CLOSE, 0, 0);
+    EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDRETRY), RunningText("Portico.exe", "Uninstall"));
     EXPECT_EQ(portico.WaitForExit(WindowWait), 0);
-    EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDRETRY), RunningText);
     HWND prompt = WaitForPrompt(install);
     ASSERT_NE(prompt, nullptr);
     test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
@@ -461,18 +606,17 @@ TEST(Uninstaller, ALauncherStartedWhileThePromptIsOpenIsReportedBeforeAnythingIs
     HWND prompt = WaitForPrompt(install);
     ASSERT_NE(prompt, nullptr);
     test::ChildProgram portico(install.File("Portico.exe"), {}, install.Folder, install.Environment());
-    HWND launcher = portico.WaitForWindow("", WindowWait);
-    ASSERT_NE(launcher, nullptr);
+    ASSERT_NE(portico.WaitForWindow("", WindowWait), nullptr);
     const std::vector<std::string> before = FilesUnder(install.Folder);
     test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
     HWND box = uninstaller->WaitForWindow("", WindowWait, L"#32770");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(test::ControlText(GetDlgItem(box, 0xFFFF)), RunningText);  // the box, not the progress window
+    // The box, not the progress window.
+    EXPECT_EQ(test::ControlText(GetDlgItem(box, 0xFFFF)), RunningText("Portico.exe", "Uninstall"));
     EXPECT_EQ(FilesUnder(install.Folder), before);
     ExpectEverythingInstalled(install);
-    PostMessageW(launcher, WM_CLOSE, 0, 0);
+    EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDRETRY), RunningText("Portico.exe", "Uninstall"));
     EXPECT_EQ(portico.WaitForExit(WindowWait), 0);
-    EXPECT_EQ(test::AnswerMessageBox(uninstaller->ProcessId(), IDRETRY), RunningText);
     EXPECT_EQ(uninstaller->WaitForExit(ProgramWait), 0);
     ExpectNothingOfOursLeft(install, {});
 }
@@ -505,7 +649,7 @@ TEST(Uninstaller, AFileThatCannotBeRemovedIsNamedAndTheEntryStaysForAnotherRun) 
             HWND prompt = WaitForPrompt(install);
             ASSERT_NE(prompt, nullptr);
             test::PressButton(test::FindChild(prompt, test::DrawnButtonClass, "Uninstall"));
-            EXPECT_EQ(AnswerUninstallerBox(*uninstaller),
+            EXPECT_EQ(AnswerBox(*uninstaller),
                       "These files could not be removed:\r\n" + held +
                           "\r\n\r\nClose the programs that use them, then uninstall Kestrix again.");
         }
