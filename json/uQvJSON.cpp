@@ -37,6 +37,16 @@ double ToDouble(long double value) {
     return value < 0 ? -rounded : rounded;
 }
 
+// Whether a double read from a text is what x rounds to: x itself, or one of the two doubles
+// that x lies exactly halfway between (the text lay off that point, on the double's side).
+bool IsRoundingOf(double nearest, long double x) {
+    if (x == nearest) return true;
+    if (std::isinf(nearest) || std::isnan(x)) return false;
+    long double other = std::nexttoward(nearest, x);
+    if (std::isinf(other)) other = std::copysign(std::ldexp(1.0L, DBL_MAX_EXP), x);  // 2^1024, next after the largest
+    return (static_cast<long double>(nearest) + other) / 2 == x;
+}
+
 bool AsciiEqualsIgnoreCase(std::u16string_view text, std::string_view word) {
     if (text.size() != word.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -57,9 +67,9 @@ double VariantToDouble(const TqvVariant& value) {
             narrow.push_back(static_cast<char>(c));
         }
         if (json::MatchNumber(narrow, 0) != narrow.size() || narrow.empty()) throw EInvalidTypeCast();
-        long double number = 0;
+        json::ConvertedNumber number;
         if (!json::ConvertNumber(narrow, number)) throw EInvalidTypeCast();
-        return ToDouble(number);
+        return number.nearest;
     }
     throw EInvalidTypeCast();
 }
@@ -134,8 +144,16 @@ std::string TqvJSONbase::KindName() const { return "jsBase"; }
 
 // ---- scalars ----
 
-TqvVariant TqvJSONnumber::ReadVariant() const { return ToDouble(Number); }
-void TqvJSONnumber::WriteVariant(const TqvVariant& value) { Number = VariantToDouble(value); }
+TqvJSONnumber::TqvJSONnumber(long double number) : nearest_(ToDouble(number)), Number(number) {}
+TqvJSONnumber::TqvJSONnumber(long double number, double nearest) : nearest_(nearest), Number(number) {}
+
+// A Number set since (directly, or to a value of no tie) is narrowed on its own.
+TqvVariant TqvJSONnumber::ReadVariant() const { return IsRoundingOf(nearest_, Number) ? nearest_ : ToDouble(Number); }
+
+void TqvJSONnumber::WriteVariant(const TqvVariant& value) {
+    nearest_ = VariantToDouble(value);
+    Number = nearest_;
+}
 int TqvJSONnumber::KindCode() const { return 1; }
 std::string TqvJSONnumber::KindName() const { return "jsNumber"; }
 

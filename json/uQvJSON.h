@@ -48,9 +48,15 @@ public:
 };
 
 class TqvJSONnumber : public TqvJSONbase {
+    // The double the text was read as: rounded once, as the long double was. Narrowing the
+    // long double instead would round twice. Ahead of Number, in the room its alignment leaves.
+    double nearest_ = 0;
+
 public:
     TqvJSONnumber() = default;
-    explicit TqvJSONnumber(long double number) : Number(number) {}
+    explicit TqvJSONnumber(long double number);
+    // Both roundings of one text.
+    TqvJSONnumber(long double number, double nearest);
 
     TqvVariant ReadVariant() const override;
     void WriteVariant(const TqvVariant& value) override;
