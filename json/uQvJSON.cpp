@@ -37,14 +37,12 @@ double ToDouble(long double value) {
     return value < 0 ? -rounded : rounded;
 }
 
-// Whether a double read from a text is what x rounds to: x itself, or one of the two doubles
-// that x lies exactly halfway between (the text lay off that point, on the double's side).
-bool IsRoundingOf(double nearest, long double x) {
-    if (x == nearest) return true;
-    if (std::isinf(nearest) || std::isnan(x)) return false;
-    long double other = std::nexttoward(nearest, x);
-    if (std::isinf(other)) other = std::copysign(std::ldexp(1.0L, DBL_MAX_EXP), x);  // 2^1024, next after the largest
-    return (static_cast<long double>(nearest) + other) / 2 == x;
+constexpr double kNoTie = std::numeric_limits<double>::quiet_NaN();
+
+// Adjacent doubles, the other one larger in magnitude; past the largest, 2^1024.
+long double AboveInMagnitude(double value) {
+    const double next = std::nextafter(value, std::copysign(std::numeric_limits<double>::infinity(), value));
+    return std::isinf(next) ? std::copysign(std::ldexp(1.0L, DBL_MAX_EXP), value) : next;
 }
 
 bool AsciiEqualsIgnoreCase(std::u16string_view text, std::string_view word) {
@@ -144,16 +142,28 @@ std::string TqvJSONbase::KindName() const { return "jsBase"; }
 
 // ---- scalars ----
 
-TqvJSONnumber::TqvJSONnumber(long double number) : nearest_(ToDouble(number)), Number(number) {}
-TqvJSONnumber::TqvJSONnumber(long double number, double nearest) : nearest_(nearest), Number(number) {}
+TqvJSONnumber::TqvJSONnumber() : tieBelow_(kNoTie) {}
+TqvJSONnumber::TqvJSONnumber(long double number) : tieBelow_(kNoTie), Number(number) {}
 
-// A Number set since (directly, or to a value of no tie) is narrowed on its own.
-TqvVariant TqvJSONnumber::ReadVariant() const { return IsRoundingOf(nearest_, Number) ? nearest_ : ToDouble(Number); }
+TqvJSONnumber::TqvJSONnumber(long double number, double nearest) : TqvJSONnumber(number) {
+    // Rounded once each, the two differ only where the long double is a tie between doubles.
+    const double tied = ToDouble(number);
+    if (tied != nearest) tieBelow_ = std::fabs(tied) < std::fabs(nearest) ? tied : nearest;
+}
+
+TqvVariant TqvJSONnumber::ReadVariant() const {
+    const double rounded = ToDouble(Number);
+    if (std::isnan(tieBelow_)) return rounded;
+    const long double above = AboveInMagnitude(tieBelow_);
+    if ((tieBelow_ + above) / 2 != Number) return rounded;
+    return rounded == tieBelow_ ? static_cast<double>(above) : tieBelow_;
+}
 
 void TqvJSONnumber::WriteVariant(const TqvVariant& value) {
-    nearest_ = VariantToDouble(value);
-    Number = nearest_;
+    Number = VariantToDouble(value);
+    tieBelow_ = kNoTie;
 }
+
 int TqvJSONnumber::KindCode() const { return 1; }
 std::string TqvJSONnumber::KindName() const { return "jsNumber"; }
 

@@ -48,14 +48,16 @@ public:
 };
 
 class TqvJSONnumber : public TqvJSONbase {
-    // The double the text was read as: rounded once, as the long double was. Narrowing the
-    // long double instead would round twice. Ahead of Number, in the room its alignment leaves.
-    double nearest_ = 0;
+    // Number rounds to a double on its own, except where it lies exactly halfway between two
+    // doubles and its text lay off that point towards the odd one: then this is the lower of
+    // the two in magnitude, which names the point. NaN otherwise, and of no weight once Number
+    // lies elsewhere. Ahead of Number, in the room Number's alignment leaves.
+    double tieBelow_;
 
 public:
-    TqvJSONnumber() = default;
+    TqvJSONnumber();
     explicit TqvJSONnumber(long double number);
-    // Both roundings of one text.
+    // One text's long double and double, each rounded once from it.
     TqvJSONnumber(long double number, double nearest);
 
     TqvVariant ReadVariant() const override;
