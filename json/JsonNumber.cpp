@@ -328,10 +328,11 @@ struct Rounded {
     friend bool operator==(const Rounded&, const Rounded&) = default;
 };
 
-Rounded Normalized(Rounded r, const Format& f) {
-    if (r.mantissa == 0) return {0, f.gridExponent};
+template <const Format& F>
+Rounded Normalized(Rounded r) {
+    if (r.mantissa == 0) return {0, F.gridExponent};
     const std::int64_t top = r.exponent + BitLength(r.mantissa) - 1;
-    const std::int64_t lowest = std::max<std::int64_t>(f.gridExponent, top - f.precision + 1);
+    const std::int64_t lowest = std::max<std::int64_t>(F.gridExponent, top - F.precision + 1);
     if (lowest > r.exponent) {  // a rounding carry: the dropped bits are zero
         r.mantissa >>= lowest - r.exponent;
         r.exponent = lowest;
@@ -340,21 +341,24 @@ Rounded Normalized(Rounded r, const Format& f) {
 }
 
 // The next value up.
-Rounded Next(Rounded r, const Format& f) {
+template <const Format& F>
+Rounded Next(Rounded r) {
     if (r.mantissa == ~std::uint64_t{0}) return {std::uint64_t{1} << 63, r.exponent + 1};
     ++r.mantissa;
-    return Normalized(r, f);
+    return Normalized<F>(r);
 }
 
 // Bits a format keeps of a truncated value: fewer below the normal range.
-std::int64_t KeptBits(const Truncated& t, const Format& f) {
+template <const Format& F>
+std::int64_t KeptBits(const Truncated& t) {
     const std::int64_t top = t.exponent + 63;
-    return top >= f.minExponent ? f.precision : f.precision - (f.minExponent - top);
+    return top >= F.minExponent ? F.precision : F.precision - (F.minExponent - top);
 }
 
 // To nearest, ties to even.
-Rounded Round(const Truncated& t, const Format& f) {
-    const std::int64_t shift = 64 - KeptBits(t, f);
+template <const Format& F>
+Rounded Round(const Truncated& t) {
+    const std::int64_t shift = 64 - KeptBits<F>(t);
     Rounded r{0, t.exponent + shift};
     bool round = false, sticky = false;
     if (shift == 0) {
@@ -369,29 +373,31 @@ Rounded Round(const Truncated& t, const Format& f) {
         round = true;
         sticky = t.round || t.sticky || (t.high << 1) != 0;
     }
-    if (round && (sticky || (r.mantissa & 1))) return Next(r, f);
-    return Normalized(r, f);
+    if (round && (sticky || (r.mantissa & 1))) return Next<F>(r);
+    return Normalized<F>(r);
 }
 
 // Whether a value that lies above t by less than a few units of t's last bit rounds as t
 // does in this format: its dropped bits are clear of the rounding points. Below the normal
 // range it is never asked.
-bool RoundsAsLowerBound(const Truncated& t, const Format& f) {
-    const std::int64_t kept = KeptBits(t, f);
-    if (kept != f.precision) return false;
+template <const Format& F>
+bool RoundsAsLowerBound(const Truncated& t) {
+    const std::int64_t kept = KeptBits<F>(t);
+    if (kept != F.precision) return false;
     const std::uint64_t dropped = kept == 64 ? t.below : (t.high << kept) | (t.below >> (64 - kept));
     const std::uint64_t margin = std::uint64_t{1} << 16, half = std::uint64_t{1} << 63;
     const std::uint64_t fromHalf = dropped >= half ? dropped - half : half - dropped;
     return dropped > margin && dropped < ~margin && fromHalf > margin;
 }
 
-bool Overflows(const Rounded& r, const Format& f) {
-    return r.mantissa && r.exponent + BitLength(r.mantissa) - 1 > f.maxExponent;
+template <const Format& F>
+bool Overflows(const Rounded& r) {
+    return r.mantissa && r.exponent + BitLength(r.mantissa) - 1 > F.maxExponent;
 }
 
 // Built from its bits, so that no FPU rounding is involved; infinity beyond the range.
 double AssembleDouble(Rounded r) {
-    if (Overflows(r, kDouble)) return std::numeric_limits<double>::infinity();
+    if (Overflows<kDouble>(r)) return std::numeric_limits<double>::infinity();
     if (r.mantissa == 0) return 0.0;
     const int length = BitLength(r.mantissa);
     const std::int64_t top = r.exponent + length - 1;  // binary exponent of the leading bit
@@ -491,38 +497,59 @@ int CompareWithHalfway(const Digits& digits, std::int64_t scale, const Rounded& 
     return order != 0 ? order : (used < digits.Count() ? 1 : 0);
 }
 
-// digits * 10^(scale - n), non-zero, in both formats; false when it overflows long double.
-bool ConvertMagnitude(const Digits& digits, std::int64_t scale, ConvertedNumber& value) {
-    const std::size_t used = std::min(digits.Count(), kLeadingDigits);
-    const bool cut = used < digits.Count();
-    const Uint128 leading = digits.Leading(used);
-    const auto power = static_cast<int>(scale - static_cast<std::int64_t>(used));  // 10^power = 5^power * 2^power
-    const Wide five = ApproximatePowerOfFive(power);
-    const Truncated lowBits = TruncatedProduct(leading, five.mantissa, five.exponent + power);
-    // The true value lies in [leading * five, (leading + cut) * (five + slack)): above the
-    // lower bound by less than 2^11 units of its 128th bit. The upper bound is needed only
-    // where that can cross a rounding point, and is the same for both formats.
-    std::optional<Truncated> highBits;
-    const auto rounded = [&](const Format& f) {
-        Rounded result = Round(lowBits, f);
-        if (RoundsAsLowerBound(lowBits, f)) return result;
-        if (!highBits) {
-            const std::uint64_t slack = std::uint64_t{1} << 10;
-            const bool roomForSlack = five.mantissa <= Uint128{~std::uint64_t{0}, ~std::uint64_t{0} - slack};
-            const Uint128 fiveAbove = Add(roomForSlack ? five.mantissa : ShiftRight1(five.mantissa), slack);
-            highBits = TruncatedProduct(Add(leading, cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1));
-        }
-        if (Round(*highBits, f) != result) {
+// digits * 10^(scale - n), non-zero, from up to 38 leading digits times a power of five.
+// The true value lies in [leading * five, (leading + cut) * (five + slack)): above the lower
+// bound by less than 2^11 units of its 128th bit. The upper bound is needed only where that
+// can cross a rounding point of a format, and is the same for both formats.
+class Product {
+public:
+    Product(const Digits& digits, std::int64_t scale)
+        : digits_(digits), scale_(scale), used_(std::min(digits.Count(), kLeadingDigits)),
+          leading_(digits.Leading(used_)), power_(static_cast<int>(scale - static_cast<std::int64_t>(used_))),
+          five_(ApproximatePowerOfFive(power_)), low_(TruncatedProduct(leading_, five_.mantissa, five_.exponent + power_)) {}
+
+    template <const Format& F>
+    Rounded Nearest() {
+        Rounded result = Round<F>(low_);
+        if (RoundsAsLowerBound<F>(low_)) return result;
+        if (Round<F>(High()) != result) {
             // The bounds are at most one step apart: the halfway point between them decides.
-            const int order = CompareWithHalfway(digits, scale, result);
-            if (order > 0 || (order == 0 && (result.mantissa & 1))) result = Next(result, f);
+            const int order = CompareWithHalfway(digits_, scale_, result);
+            if (order > 0 || (order == 0 && (result.mantissa & 1))) result = Next<F>(result);
         }
         return result;
-    };
-    const Rounded extended = rounded(kExtended);
-    if (Overflows(extended, kExtended)) return false;
+    }
+
+private:
+    const Truncated& High() {
+        if (!high_) {
+            const std::uint64_t slack = std::uint64_t{1} << 10;
+            const bool roomForSlack = five_.mantissa <= Uint128{~std::uint64_t{0}, ~std::uint64_t{0} - slack};
+            const Uint128 fiveAbove = Add(roomForSlack ? five_.mantissa : ShiftRight1(five_.mantissa), slack);
+            const bool cut = used_ < digits_.Count();
+            high_ = TruncatedProduct(Add(leading_, cut ? 1 : 0), fiveAbove, five_.exponent + power_ + (roomForSlack ? 0 : 1));
+        }
+        return *high_;
+    }
+
+    const Digits& digits_;
+    const std::int64_t scale_;
+    const std::size_t used_;
+    const Uint128 leading_;
+    const int power_;  // 10^power = 5^power * 2^power
+    const Wide five_;
+    const Truncated low_;
+    std::optional<Truncated> high_;
+};
+
+// False when it overflows long double.
+bool ConvertMagnitude(const Digits& digits, std::int64_t scale, ConvertedNumber& value) {
+    Product product(digits, scale);
+    const Rounded extended = product.Nearest<kExtended>();
+    if (Overflows<kExtended>(extended)) return false;
     value.extended = AssembleExtended(extended);
-    value.nearest = kExtended.precision == kDouble.precision ? static_cast<double>(value.extended) : AssembleDouble(rounded(kDouble));
+    value.nearest = kExtended.precision == kDouble.precision ? static_cast<double>(value.extended)
+                                                             : AssembleDouble(product.Nearest<kDouble>());
     return true;
 }
 
@@ -554,10 +581,11 @@ namespace {
 
 // Both formats of a 64-bit integer, each exact or rounded once.
 ConvertedNumber FromInteger(std::uint64_t integer) {
-    if (integer == 0) return {};
+    // Exact in both, whatever precision the FPU is set to.
+    if (integer >> std::numeric_limits<double>::digits == 0) return {static_cast<long double>(integer), static_cast<double>(integer)};
     const int zeros = std::countl_zero(integer);
     const Truncated t{integer << zeros, -zeros, false, false};
-    return {AssembleExtended(Round(t, kExtended)), AssembleDouble(Round(t, kDouble))};
+    return {AssembleExtended(Round<kExtended>(t)), AssembleDouble(Round<kDouble>(t))};
 }
 
 // The text of a number without its sign.

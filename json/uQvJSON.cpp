@@ -1,6 +1,7 @@
 #include "uQvJSON.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <charconv>
@@ -387,19 +388,25 @@ TqvBalTree::~TqvBalTree() { RemoveAll(); }
 void* TqvBalNode::operator new(std::size_t size) { return json::AllocateNode(size); }
 void TqvBalNode::operator delete(void* node, std::size_t size) noexcept { json::FreeNode(node, size); }
 
-bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) { return Insert(Root, name, index); }
-
-bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_t index) {
-    if (node == Sentinel) {
-        node = new TqvBalNode{Sentinel, Sentinel, 1, index, std::u16string(name)};
-        return true;
+bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
+    // The links walked down, each skewed and split on the way back up. Levels fit in eight
+    // bits and a path is at most twice as long as the root's level.
+    std::array<TqvBalNode**, 512> path;
+    std::size_t depth = 0;
+    TqvBalNode** link = &Root;
+    while (*link != Sentinel) {
+        const int order = CompareNames(name, (*link)->Name);
+        if (order == 0) return false;
+        path[depth++] = link;
+        link = order < 0 ? &(*link)->Left : &(*link)->Right;
     }
-    const int order = CompareNames(name, node->Name);
-    if (order == 0) return false;
-    const bool added = Insert(order < 0 ? node->Left : node->Right, name, index);
-    Skew(node);
-    Split(node);
-    return added;
+    *link = new TqvBalNode{Sentinel, Sentinel, 1, index, TqvPageString(name)};
+    while (depth) {
+        TqvBalNode*& node = *path[--depth];
+        Skew(node);
+        Split(node);
+    }
+    return true;
 }
 
 std::int32_t TqvBalTree::FindName(std::u16string_view name) const {
