@@ -81,19 +81,24 @@ void Walk(TqvJSONbase* node, bool fresh) {
     }
 }
 
-// The C library's reader is exact in the "C" locale; it is only asked about inputs it reads
-// quickly.
+// The C library's readers are exact in the "C" locale; they are only asked about inputs they
+// read quickly. Each format is the text's own rounding, not the other's, read by the parser
+// as by the conversion.
 void CheckNumber(std::string_view text) {
     if (text.empty() || text.size() > 20000 || json::MatchNumber(text, 0) != text.size()) return;
-    long double value = 0;
+    json::ConvertedNumber value;
     const bool converted = json::ConvertNumber(text, value);
     const std::string terminated(text);
-    const long double expected = std::strtold(terminated.c_str(), nullptr);
-    if (std::isinf(expected)) {
+    const long double extended = std::strtold(terminated.c_str(), nullptr);
+    const double nearest = std::strtod(terminated.c_str(), nullptr);
+    if (std::isinf(extended)) {
         Check(!converted);
-    } else {
-        Check(converted && value == expected && std::signbit(value) == std::signbit(expected));
+        return;
     }
+    Check(converted && value.extended == extended && std::signbit(value.extended) == std::signbit(extended));
+    Check(value.nearest == nearest && std::signbit(value.nearest) == std::signbit(nearest));
+    const auto root = TqvJSON::ParseDocument(text);
+    Check(root && root->ReadVariant() == TqvVariant(nearest));
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// Decimal to long double without the C library: its conversions either follow the locale's
-// decimal separator or, on some targets, round through double.
+// Decimal to long double and to double without the C library: its conversions either follow
+// the locale's decimal separator or, on some targets, round through double. Each format is
+// rounded to from the decimal itself, never from the other.
 //
 // Cost is linear in the digits. The magnitude is bounded from the digit count and the
 // exponent first; then up to 38 leading digits are multiplied by a 128-bit approximation of
 // the power of five, once rounded down and once up (the upper bound is needed only near a
-// rounding point). Only when the two bounds round differently is the value compared exactly,
+// rounding point of either format). Only when the two bounds round differently is the value compared exactly,
 // with every digit that can matter, against the halfway point between the two candidates.
 #include <algorithm>
 #include <array>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,11 +28,24 @@ namespace kx::json {
 namespace {
 
 using Limits = std::numeric_limits<long double>;
-constexpr int kPrecision = Limits::digits;
-static_assert(kPrecision == 64 || kPrecision == 53, "long double is the x87 extended or the IEEE double format");
-constexpr int kMinExponent = Limits::min_exponent - 1;  // of a normal value m * 2^e, 1 <= m < 2
-constexpr int kMaxExponent = Limits::max_exponent - 1;
-constexpr int kGridExponent = kMinExponent - kPrecision + 1;  // weight of the lowest subnormal bit
+static_assert(Limits::digits == 64 || Limits::digits == 53, "long double is the x87 extended or the IEEE double format");
+
+// A binary format, rounded to on its own: each format gets one rounding from the text.
+struct Format {
+    int precision;
+    int minExponent;  // of a normal value m * 2^e, 1 <= m < 2
+    int maxExponent;
+    int gridExponent;  // weight of the lowest subnormal bit
+};
+
+template <class T>
+constexpr Format FormatOf() {
+    using L = std::numeric_limits<T>;
+    return {L::digits, L::min_exponent - 1, L::max_exponent - 1, L::min_exponent - L::digits};
+}
+
+constexpr Format kExtended = FormatOf<long double>();
+constexpr Format kDouble = FormatOf<double>();
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -304,17 +319,20 @@ Truncated TruncatedProduct(Uint128 a, Uint128 b, std::int64_t exponent) {
     return t;
 }
 
-// value = mantissa * 2^exponent in the one form each value has: the exponent is the weight
-// of the last mantissa bit the format keeps at that magnitude (kGridExponent for zero).
+// value = mantissa * 2^exponent in the one form each value has in a format: the exponent is
+// the weight of the last mantissa bit the format keeps at that magnitude (its grid exponent
+// for zero).
 struct Rounded {
     std::uint64_t mantissa;
     std::int64_t exponent;
+    friend bool operator==(const Rounded&, const Rounded&) = default;
 };
 
+template <const Format& F>
 Rounded Normalized(Rounded r) {
-    if (r.mantissa == 0) return {0, kGridExponent};
+    if (r.mantissa == 0) return {0, F.gridExponent};
     const std::int64_t top = r.exponent + BitLength(r.mantissa) - 1;
-    const std::int64_t lowest = std::max<std::int64_t>(kGridExponent, top - kPrecision + 1);
+    const std::int64_t lowest = std::max<std::int64_t>(F.gridExponent, top - F.precision + 1);
     if (lowest > r.exponent) {  // a rounding carry: the dropped bits are zero
         r.mantissa >>= lowest - r.exponent;
         r.exponent = lowest;
@@ -323,18 +341,24 @@ Rounded Normalized(Rounded r) {
 }
 
 // The next value up.
+template <const Format& F>
 Rounded Next(Rounded r) {
     if (r.mantissa == ~std::uint64_t{0}) return {std::uint64_t{1} << 63, r.exponent + 1};
     ++r.mantissa;
-    return Normalized(r);
+    return Normalized<F>(r);
 }
 
-// To nearest, ties to even, once, at the precision the magnitude allows (fewer bits below
-// the normal range).
-Rounded Round(const Truncated& t) {
+// Bits a format keeps of a truncated value: fewer below the normal range.
+template <const Format& F>
+std::int64_t KeptBits(const Truncated& t) {
     const std::int64_t top = t.exponent + 63;
-    const std::int64_t precision = top >= kMinExponent ? kPrecision : kPrecision - (kMinExponent - top);
-    const std::int64_t shift = 64 - precision;
+    return top >= F.minExponent ? F.precision : F.precision - (F.minExponent - top);
+}
+
+// To nearest, ties to even.
+template <const Format& F>
+Rounded Round(const Truncated& t) {
+    const std::int64_t shift = 64 - KeptBits<F>(t);
     Rounded r{0, t.exponent + shift};
     bool round = false, sticky = false;
     if (shift == 0) {
@@ -349,29 +373,59 @@ Rounded Round(const Truncated& t) {
         round = true;
         sticky = t.round || t.sticky || (t.high << 1) != 0;
     }
-    if (round && (sticky || (r.mantissa & 1))) return Next(r);
-    return Normalized(r);
+    if (round && (sticky || (r.mantissa & 1))) return Next<F>(r);
+    return Normalized<F>(r);
 }
 
+// Whether a value that lies above t by less than a few units of t's last bit rounds as t
+// does in this format: its dropped bits are clear of the rounding points. Below the normal
+// range it is never asked.
+template <const Format& F>
+bool RoundsAsLowerBound(const Truncated& t) {
+    const std::int64_t kept = KeptBits<F>(t);
+    if (kept != F.precision) return false;
+    const std::uint64_t dropped = kept == 64 ? t.below : (t.high << kept) | (t.below >> (64 - kept));
+    const std::uint64_t margin = std::uint64_t{1} << 16, half = std::uint64_t{1} << 63;
+    const std::uint64_t fromHalf = dropped >= half ? dropped - half : half - dropped;
+    return dropped > margin && dropped < ~margin && fromHalf > margin;
+}
+
+template <const Format& F>
 bool Overflows(const Rounded& r) {
-    return r.mantissa && r.exponent + BitLength(r.mantissa) - 1 > kMaxExponent;
+    return r.mantissa && r.exponent + BitLength(r.mantissa) - 1 > F.maxExponent;
 }
 
-// Builds a normalized value from its bits so that no FPU rounding is involved.
-long double Assemble(Rounded r) {
-    const std::uint64_t mantissa = r.mantissa;
-    const std::int64_t exponent = r.exponent;
-    if (mantissa == 0) return 0.0L;
-    const int length = BitLength(mantissa);
-    const std::int64_t top = exponent + length - 1;  // binary exponent of the leading bit
-    if constexpr (kPrecision == 64) {
+// Built from its bits, so that no FPU rounding is involved; infinity beyond the range.
+double AssembleDouble(Rounded r) {
+    if (Overflows<kDouble>(r)) return std::numeric_limits<double>::infinity();
+    if (r.mantissa == 0) return 0.0;
+    const int length = BitLength(r.mantissa);
+    const std::int64_t top = r.exponent + length - 1;  // binary exponent of the leading bit
+    std::uint64_t bits;
+    if (top >= kDouble.minExponent) {
+        bits = (static_cast<std::uint64_t>(top + 1023) << 52) | ((r.mantissa << (53 - length)) & ((std::uint64_t{1} << 52) - 1));
+    } else {
+        bits = r.mantissa << (r.exponent - kDouble.gridExponent);
+    }
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+long double AssembleExtended(Rounded r) {
+    if constexpr (kExtended.precision == 53) {
+        return AssembleDouble(r);
+    } else {
+        if (r.mantissa == 0) return 0.0L;
+        const int length = BitLength(r.mantissa);
+        const std::int64_t top = r.exponent + length - 1;
         std::uint64_t significand;
         std::uint16_t biased;
-        if (top >= kMinExponent) {
-            significand = mantissa << (64 - length);
+        if (top >= kExtended.minExponent) {
+            significand = r.mantissa << (64 - length);
             biased = static_cast<std::uint16_t>(top + 16383);
         } else {
-            significand = mantissa << (exponent - kGridExponent);
+            significand = r.mantissa << (r.exponent - kExtended.gridExponent);
             biased = 0;
         }
         unsigned char bytes[sizeof(long double)] = {};
@@ -379,16 +433,6 @@ long double Assemble(Rounded r) {
         std::memcpy(bytes + 8, &biased, 2);
         long double value;
         std::memcpy(&value, bytes, sizeof value);
-        return value;
-    } else {
-        std::uint64_t bits;
-        if (top >= kMinExponent) {
-            bits = (static_cast<std::uint64_t>(top + 1023) << 52) | ((mantissa << (53 - length)) & ((std::uint64_t{1} << 52) - 1));
-        } else {
-            bits = mantissa << (exponent - kGridExponent);
-        }
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
         return value;
     }
 }
@@ -453,36 +497,59 @@ int CompareWithHalfway(const Digits& digits, std::int64_t scale, const Rounded& 
     return order != 0 ? order : (used < digits.Count() ? 1 : 0);
 }
 
-// digits * 10^(scale - n), non-zero; false on overflow.
-bool ConvertMagnitude(const Digits& digits, std::int64_t scale, long double& value) {
-    const std::size_t used = std::min(digits.Count(), kLeadingDigits);
-    const bool cut = used < digits.Count();
-    const Uint128 leading = digits.Leading(used);
-    const auto power = static_cast<int>(scale - static_cast<std::int64_t>(used));  // 10^power = 5^power * 2^power
-    const Wide five = ApproximatePowerOfFive(power);
-    // The true value lies in [leading * five, (leading + cut) * (five + slack)).
-    const std::uint64_t slack = std::uint64_t{1} << 10;
-    const bool roomForSlack = five.mantissa <= Uint128{~std::uint64_t{0}, ~std::uint64_t{0} - slack};
-    const Uint128 fiveAbove = Add(roomForSlack ? five.mantissa : ShiftRight1(five.mantissa), slack);
-    const Truncated lowBits = TruncatedProduct(leading, five.mantissa, five.exponent + power);
-    Rounded result = Round(lowBits);
-    // The bounds differ by less than 2^11 units of the bits after the kept ones. Away from
-    // the rounding points by more, the lower bound alone decides (at full precision).
-    const std::uint64_t margin = std::uint64_t{1} << 16, half = std::uint64_t{1} << 63;
-    const std::uint64_t fromHalf = lowBits.below >= half ? lowBits.below - half : half - lowBits.below;
-    const bool clear = kPrecision == 64 && lowBits.exponent + 63 >= kMinExponent && lowBits.below > margin &&
-                       lowBits.below < ~margin && fromHalf > margin;
-    if (!clear) {
-        const Rounded high = Round(
-            TruncatedProduct(Add(leading, cut ? 1 : 0), fiveAbove, five.exponent + power + (roomForSlack ? 0 : 1)));
-        if (result.mantissa != high.mantissa || result.exponent != high.exponent) {
+// digits * 10^(scale - n), non-zero, from up to 38 leading digits times a power of five.
+// The true value lies in [leading * five, (leading + cut) * (five + slack)): above the lower
+// bound by less than 2^11 units of its 128th bit. The upper bound is needed only where that
+// can cross a rounding point of a format, and is the same for both formats.
+class Product {
+public:
+    Product(const Digits& digits, std::int64_t scale)
+        : digits_(digits), scale_(scale), used_(std::min(digits.Count(), kLeadingDigits)),
+          leading_(digits.Leading(used_)), power_(static_cast<int>(scale - static_cast<std::int64_t>(used_))),
+          five_(ApproximatePowerOfFive(power_)), low_(TruncatedProduct(leading_, five_.mantissa, five_.exponent + power_)) {}
+
+    template <const Format& F>
+    Rounded Nearest() {
+        Rounded result = Round<F>(low_);
+        if (RoundsAsLowerBound<F>(low_)) return result;
+        if (Round<F>(High()) != result) {
             // The bounds are at most one step apart: the halfway point between them decides.
-            const int order = CompareWithHalfway(digits, scale, result);
-            if (order > 0 || (order == 0 && (result.mantissa & 1))) result = Next(result);
+            const int order = CompareWithHalfway(digits_, scale_, result);
+            if (order > 0 || (order == 0 && (result.mantissa & 1))) result = Next<F>(result);
         }
+        return result;
     }
-    if (Overflows(result)) return false;
-    value = Assemble(result);
+
+private:
+    const Truncated& High() {
+        if (!high_) {
+            const std::uint64_t slack = std::uint64_t{1} << 10;
+            const bool roomForSlack = five_.mantissa <= Uint128{~std::uint64_t{0}, ~std::uint64_t{0} - slack};
+            const Uint128 fiveAbove = Add(roomForSlack ? five_.mantissa : ShiftRight1(five_.mantissa), slack);
+            const bool cut = used_ < digits_.Count();
+            high_ = TruncatedProduct(Add(leading_, cut ? 1 : 0), fiveAbove, five_.exponent + power_ + (roomForSlack ? 0 : 1));
+        }
+        return *high_;
+    }
+
+    const Digits& digits_;
+    const std::int64_t scale_;
+    const std::size_t used_;
+    const Uint128 leading_;
+    const int power_;  // 10^power = 5^power * 2^power
+    const Wide five_;
+    const Truncated low_;
+    std::optional<Truncated> high_;
+};
+
+// False when it overflows long double.
+bool ConvertMagnitude(const Digits& digits, std::int64_t scale, ConvertedNumber& value) {
+    Product product(digits, scale);
+    const Rounded extended = product.Nearest<kExtended>();
+    if (Overflows<kExtended>(extended)) return false;
+    value.extended = AssembleExtended(extended);
+    value.nearest = kExtended.precision == kDouble.precision ? static_cast<double>(value.extended)
+                                                             : AssembleDouble(product.Nearest<kDouble>());
     return true;
 }
 
@@ -510,16 +577,22 @@ std::size_t MatchNumber(std::string_view text, std::size_t pos) {
     return q;
 }
 
-bool ConvertNumber(std::string_view s, long double& value) {
+namespace {
+
+// Both formats of a 64-bit integer, each exact or rounded once.
+ConvertedNumber FromInteger(std::uint64_t integer) {
+    // Exact in both, whatever precision the FPU is set to.
+    if (integer >> std::numeric_limits<double>::digits == 0) return {static_cast<long double>(integer), static_cast<double>(integer)};
+    const int zeros = std::countl_zero(integer);
+    const Truncated t{integer << zeros, -zeros, false, false};
+    return {AssembleExtended(Round<kExtended>(t)), AssembleDouble(Round<kDouble>(t))};
+}
+
+// The text of a number without its sign.
+bool ConvertUnsigned(std::string_view s, ConvertedNumber& value) {
     std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-        negative = s[i] == '-';
-        ++i;
-    }
-    const std::size_t intBegin = i;
     while (i < s.size() && IsDigit(s[i])) ++i;
-    const std::string_view intPart = s.substr(intBegin, i - intBegin);
+    const std::string_view intPart = s.substr(0, i);
     std::string_view fracPart;
     if (i < s.size() && s[i] == '.') {
         const std::size_t fracBegin = ++i;
@@ -537,12 +610,10 @@ bool ConvertNumber(std::string_view s, long double& value) {
         if (exponentNegative) exponent = -exponent;
     }
 
-    if (fracPart.empty() && exponent == 0 && intPart.size() <= 19 && kPrecision == 64) {
-        // A plain integer is exact in 64 bits.
+    if (fracPart.empty() && exponent == 0 && intPart.size() <= 19) {
         std::uint64_t integer = 0;
         for (char c : intPart) integer = integer * 10 + static_cast<unsigned>(c - '0');
-        const long double result = Assemble(Normalized({integer, 0}));
-        value = negative ? -result : result;
+        value = FromInteger(integer);
         return true;
     }
 
@@ -550,24 +621,24 @@ bool ConvertNumber(std::string_view s, long double& value) {
     const auto digitAt = [&](std::size_t k) { return k < intPart.size() ? intPart[k] : fracPart[k - intPart.size()]; };
     std::size_t first = 0;
     while (first < total && digitAt(first) == '0') ++first;
-    if (first == total) {
-        value = negative ? -0.0L : 0.0L;
-        return true;
-    }
+    value = {};
+    if (first == total) return true;
     std::size_t last = total - 1;
     while (digitAt(last) == '0') --last;
     // value = 0.d[first]...d[last] * 10^scale, so 10^(scale-1) <= value < 10^scale
     const std::int64_t scale = static_cast<std::int64_t>(intPart.size()) - static_cast<std::int64_t>(first) + exponent;
 
     if (scale - 1 > Limits::max_exponent10) return false;
-    if (scale < Limits::min_exponent10 - 40) {  // below half the smallest subnormal
-        value = negative ? -0.0L : 0.0L;
-        return true;
-    }
+    if (scale < Limits::min_exponent10 - 40) return true;  // below half the smallest subnormal
+    return ConvertMagnitude(Digits(intPart, fracPart, first, last - first + 1), scale, value);
+}
 
-    long double result;
-    if (!ConvertMagnitude(Digits(intPart, fracPart, first, last - first + 1), scale, result)) return false;
-    value = negative ? -result : result;
+}  // namespace
+
+bool ConvertNumber(std::string_view s, ConvertedNumber& value) {
+    const bool hasSign = !s.empty() && (s[0] == '+' || s[0] == '-');
+    if (!ConvertUnsigned(s.substr(hasSign ? 1 : 0), value)) return false;
+    if (hasSign && s[0] == '-') value = {-value.extended, -value.nearest};
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "uQvJSON.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <charconv>
@@ -37,6 +38,14 @@ double ToDouble(long double value) {
     return value < 0 ? -rounded : rounded;
 }
 
+constexpr double kNoTie = std::numeric_limits<double>::quiet_NaN();
+
+// Adjacent doubles, the other one larger in magnitude; past the largest, 2^1024.
+long double AboveInMagnitude(double value) {
+    const double next = std::nextafter(value, std::copysign(std::numeric_limits<double>::infinity(), value));
+    return std::isinf(next) ? std::copysign(std::ldexp(1.0L, DBL_MAX_EXP), value) : next;
+}
+
 bool AsciiEqualsIgnoreCase(std::u16string_view text, std::string_view word) {
     if (text.size() != word.size()) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -57,9 +66,9 @@ double VariantToDouble(const TqvVariant& value) {
             narrow.push_back(static_cast<char>(c));
         }
         if (json::MatchNumber(narrow, 0) != narrow.size() || narrow.empty()) throw EInvalidTypeCast();
-        long double number = 0;
+        json::ConvertedNumber number;
         if (!json::ConvertNumber(narrow, number)) throw EInvalidTypeCast();
-        return ToDouble(number);
+        return number.nearest;
     }
     throw EInvalidTypeCast();
 }
@@ -134,8 +143,28 @@ std::string TqvJSONbase::KindName() const { return "jsBase"; }
 
 // ---- scalars ----
 
-TqvVariant TqvJSONnumber::ReadVariant() const { return ToDouble(Number); }
-void TqvJSONnumber::WriteVariant(const TqvVariant& value) { Number = VariantToDouble(value); }
+TqvJSONnumber::TqvJSONnumber() : tieBelow_(kNoTie) {}
+TqvJSONnumber::TqvJSONnumber(long double number) : tieBelow_(kNoTie), Number(number) {}
+
+TqvJSONnumber::TqvJSONnumber(long double number, double nearest) : TqvJSONnumber(number) {
+    // Rounded once each, the two differ only where the long double is a tie between doubles.
+    const double tied = ToDouble(number);
+    if (tied != nearest) tieBelow_ = std::fabs(tied) < std::fabs(nearest) ? tied : nearest;
+}
+
+TqvVariant TqvJSONnumber::ReadVariant() const {
+    const double rounded = ToDouble(Number);
+    if (std::isnan(tieBelow_)) return rounded;
+    const long double above = AboveInMagnitude(tieBelow_);
+    if ((tieBelow_ + above) / 2 != Number) return rounded;
+    return rounded == tieBelow_ ? static_cast<double>(above) : tieBelow_;
+}
+
+void TqvJSONnumber::WriteVariant(const TqvVariant& value) {
+    Number = VariantToDouble(value);
+    tieBelow_ = kNoTie;
+}
+
 int TqvJSONnumber::KindCode() const { return 1; }
 std::string TqvJSONnumber::KindName() const { return "jsNumber"; }
 
@@ -359,19 +388,25 @@ TqvBalTree::~TqvBalTree() { RemoveAll(); }
 void* TqvBalNode::operator new(std::size_t size) { return json::AllocateNode(size); }
 void TqvBalNode::operator delete(void* node, std::size_t size) noexcept { json::FreeNode(node, size); }
 
-bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) { return Insert(Root, name, index); }
-
-bool TqvBalTree::Insert(TqvBalNode*& node, std::u16string_view name, std::int32_t index) {
-    if (node == Sentinel) {
-        node = new TqvBalNode{Sentinel, Sentinel, 1, index, std::u16string(name)};
-        return true;
+bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
+    // The links walked down, each skewed and split on the way back up. Levels fit in eight
+    // bits and a path is at most twice as long as the root's level.
+    std::array<TqvBalNode**, 512> path;
+    std::size_t depth = 0;
+    TqvBalNode** link = &Root;
+    while (*link != Sentinel) {
+        const int order = CompareNames(name, (*link)->Name);
+        if (order == 0) return false;
+        path[depth++] = link;
+        link = order < 0 ? &(*link)->Left : &(*link)->Right;
     }
-    const int order = CompareNames(name, node->Name);
-    if (order == 0) return false;
-    const bool added = Insert(order < 0 ? node->Left : node->Right, name, index);
-    Skew(node);
-    Split(node);
-    return added;
+    *link = new TqvBalNode{Sentinel, Sentinel, 1, index, TqvPageString(name)};
+    while (depth) {
+        TqvBalNode*& node = *path[--depth];
+        Skew(node);
+        Split(node);
+    }
+    return true;
 }
 
 std::int32_t TqvBalTree::FindName(std::u16string_view name) const {

@@ -48,9 +48,17 @@ public:
 };
 
 class TqvJSONnumber : public TqvJSONbase {
+    // Number rounds to a double on its own, except where it lies exactly halfway between two
+    // doubles and its text lay off that point towards the odd one: then this is the lower of
+    // the two in magnitude, which names the point. NaN otherwise, and of no weight once Number
+    // lies elsewhere. Ahead of Number, in the room Number's alignment leaves.
+    double tieBelow_;
+
 public:
-    TqvJSONnumber() = default;
-    explicit TqvJSONnumber(long double number) : Number(number) {}
+    TqvJSONnumber();
+    explicit TqvJSONnumber(long double number);
+    // One text's long double and double, each rounded once from it.
+    TqvJSONnumber(long double number, double nearest);
 
     TqvVariant ReadVariant() const override;
     void WriteVariant(const TqvVariant& value) override;
@@ -160,16 +168,41 @@ public:
     std::string KindName() const override;
 };
 
+// Storage in the document's pages, for the text a tree node owns: a name then lies right
+// behind its node, where a search that reaches the node finds it.
+template <class T>
+struct TqvPageAllocator {
+    using value_type = T;
+    TqvPageAllocator() = default;
+    template <class U>
+    TqvPageAllocator(const TqvPageAllocator<U>&) {}
+    T* allocate(std::size_t count);
+    void deallocate(T* at, std::size_t count) noexcept;
+    friend bool operator==(const TqvPageAllocator&, const TqvPageAllocator&) { return true; }
+};
+
+using TqvPageString = std::basic_string<char16_t, std::char_traits<char16_t>, TqvPageAllocator<char16_t>>;
+
 struct TqvBalNode {
     TqvBalNode* Left;
     TqvBalNode* Right;
     std::uint8_t Level;
     std::int32_t Index;
-    std::u16string Name;
+    TqvPageString Name;
 
     static void* operator new(std::size_t size);
     static void operator delete(void* node, std::size_t size) noexcept;
 };
+
+template <class T>
+T* TqvPageAllocator<T>::allocate(std::size_t count) {
+    return static_cast<T*>(TqvBalNode::operator new(count * sizeof(T)));
+}
+
+template <class T>
+void TqvPageAllocator<T>::deallocate(T* at, std::size_t count) noexcept {
+    TqvBalNode::operator delete(at, count * sizeof(T));
+}
 
 // An AA tree from names to member positions, ordered by UTF-16 code units.
 class TqvBalTree {
@@ -189,7 +222,6 @@ public:
     TqvBalNode* Root;
 
 private:
-    bool Insert(TqvBalNode*& node, std::u16string_view name, std::int32_t index);
     void FreeSubtree(TqvBalNode* node);
 };
 

@@ -199,10 +199,10 @@ private:
         const std::size_t p = Skip(pos);
         const std::size_t end = json::MatchNumber(text_, p);
         if (end == std::string_view::npos) return nullptr;
-        long double number = 0;
+        json::ConvertedNumber number;
         if (!json::ConvertNumber(text_.substr(p, end - p), number)) throw ParseAbort{};
         pos = end;
-        return std::make_unique<TqvJSONnumber>(number);
+        return std::make_unique<TqvJSONnumber>(number.extended, number.nearest);
     }
 
     // The bytes between the quotes of the string at pos, found without building anything.

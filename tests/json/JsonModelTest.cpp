@@ -86,6 +86,19 @@ TEST(JsonVariants, ScalarsReadTheirValueOthersReadNull) {
     EXPECT_EQ(TqvJSONnumber(-1e400L).ReadVariant(), TqvVariant(-std::numeric_limits<double>::infinity()));
 }
 
+TEST(JsonVariants, ANumberOnADoubleTieReadsAsItsTextOnlyUntilItChanges) {
+    const long double tie = 1.0L + std::ldexp(1.0L, -53);
+    EXPECT_EQ(TqvJSONnumber(tie).ReadVariant(), TqvVariant(1.0));  // ties to even
+    const auto doc = TqvJSON::ParseDocument("[1.00000000000000011102230246251565404236316680908203126]");
+    auto& number = dynamic_cast<TqvJSONnumber&>(*doc->ItemAt(0));
+    ASSERT_EQ(number.Number, tie);
+    EXPECT_EQ(number.ReadVariant(), TqvVariant(1.0000000000000002));
+    number.Number = 3.5L;
+    EXPECT_EQ(number.ReadVariant(), TqvVariant(3.5));
+    number.Number = 1.0L + std::ldexp(3.0L, -53);  // the next tie up, which goes to even too
+    EXPECT_EQ(number.ReadVariant(), TqvVariant(1.0000000000000004));
+}
+
 TEST(JsonVariants, WriteConvertsToTheNodesKind) {
     TqvJSONnumber number;
     number.WriteVariant(3.25);

@@ -34,7 +34,7 @@ int CheckSubtree(const TqvBalTree& tree, const TqvBalNode* node, std::vector<std
         EXPECT_NE(node->Right, sentinel);
     }
     const int left = CheckSubtree(tree, node->Left, names);
-    names.push_back(node->Name);
+    names.emplace_back(node->Name.begin(), node->Name.end());
     return left + 1 + CheckSubtree(tree, node->Right, names);
 }
 

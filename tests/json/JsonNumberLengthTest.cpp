@@ -7,6 +7,8 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "uQvJSON.h"
@@ -114,61 +116,95 @@ std::string Decremented(std::string digits) {
     return digits;
 }
 
-long double Parsed(const std::string& text) {
+// What a parsed number reads as in format T: RealAt's long double or ReadVariant's double.
+template <class T>
+T Parsed(const std::string& text) {
     const auto doc = TqvJSON::ParseDocument(text);
     const auto* number = dynamic_cast<const TqvJSONnumber*>(doc.get());
-    return number ? number->Number : std::numeric_limits<long double>::quiet_NaN();
+    if (!number) return std::numeric_limits<T>::quiet_NaN();
+    if constexpr (std::is_same_v<T, double>) return std::get<double>(number->ReadVariant());
+    else return number->Number;
 }
 
-// For neighbours a = m * 2^e and b = (m+1) * 2^e: just below their halfway point gives a,
-// just above it b, and the point itself the one with the even mantissa, however many digits
-// it takes to write.
+template <class T>
+T Reference(const std::string& text) {
+    if constexpr (std::is_same_v<T, double>) return std::strtod(text.c_str(), nullptr);
+    else return std::strtold(text.c_str(), nullptr);
+}
+
+template <class T>
+struct Range {
+    static constexpr int bits = std::numeric_limits<T>::digits;
+    static constexpr int lowest = std::numeric_limits<T>::min_exponent - bits;  // of the last mantissa bit
+    static constexpr int highest = std::numeric_limits<T>::max_exponent - bits;
+    static constexpr std::uint64_t top = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+};
+
+// For neighbours a = m * 2^e and b = (m+1) * 2^e in format T: just below their halfway point
+// gives a, just above it b, and the point itself the one with the even mantissa, however many
+// digits it takes to write. Just off the point is where a wider format lands on it exactly.
+template <class T>
 void ExpectHalfwayRounding(std::uint64_t m, int e) {
     const auto [digits, exponent] = Halfway(m, e - 1);
     const auto scientific = [](std::string mantissa, int power) { return mantissa.append("e").append(std::to_string(power)); };
     const std::string exact = scientific(digits, exponent);
     const std::string above = scientific(digits + std::string(50, '0') + "1", exponent - 51);
     const std::string below = scientific(Decremented(digits) + std::string(60, '9'), exponent - 60);
-    const long double a = std::ldexp(static_cast<long double>(m), e);
-    const long double b = std::ldexp(static_cast<long double>(m + 1), e);
-    const std::string label = std::to_string(digits.size()) + " digits, m=" + std::to_string(m) + " e=" + std::to_string(e);
-    EXPECT_EQ(Parsed(below), a) << label;
-    EXPECT_EQ(Parsed(above), b) << label;
-    EXPECT_EQ(Parsed(exact), m % 2 ? b : a) << label;
+    const T a = std::ldexp(static_cast<T>(m), e);
+    const T b = m == Range<T>::top && e == Range<T>::highest ? std::numeric_limits<T>::infinity()
+                                                               : std::ldexp(static_cast<T>(m + 1), e);
+    const std::string label = std::to_string(Range<T>::bits) + " bits, " + std::to_string(digits.size()) +
+                              " digits, m=" + std::to_string(m) + " e=" + std::to_string(e);
+    EXPECT_EQ(Parsed<T>(below), a) << label;
+    EXPECT_EQ(Parsed<T>(above), b) << label;
+    EXPECT_EQ(Parsed<T>(exact), m % 2 ? b : a) << label;
     if (kLibraryRoundsLongInputs) {  // the reference agrees on the expectations themselves
-        EXPECT_EQ(std::strtold(below.c_str(), nullptr), a) << label;
-        EXPECT_EQ(std::strtold(above.c_str(), nullptr), b) << label;
-        EXPECT_EQ(std::strtold(exact.c_str(), nullptr), m % 2 ? b : a) << label;
+        EXPECT_EQ(Reference<T>(below), a) << label;
+        EXPECT_EQ(Reference<T>(above), b) << label;
+        EXPECT_EQ(Reference<T>(exact), m % 2 ? b : a) << label;
     }
 }
 
-TEST(JsonNumberRounding, HalfwayPointsOfAThousandToFiveThousandDigits) {
-    constexpr int bits = std::numeric_limits<long double>::digits;
-    constexpr int maxExponent = std::numeric_limits<long double>::max_exponent - bits;  // of the last mantissa bit
-    std::mt19937_64 random(2024);
+template <class T>
+void ExpectHalfwayRoundingOverTheRange(std::uint64_t seed) {
+    using R = Range<T>;
+    std::mt19937_64 random(seed);
     const auto mantissa = [&] {
-        const std::uint64_t m = random() >> (64 - bits) | std::uint64_t{1} << (bits - 1);
+        const std::uint64_t m = random() >> (64 - R::bits) | std::uint64_t{1} << (R::bits - 1);
         return random() % 2 ? m : m - 1;  // even and odd ones, at the top of the mantissa range too
     };
+    // Fractions of hundreds to thousands of digits (2^-k takes about 0.7 k of them) and
+    // integers up to the top of the range (2^k about 0.3 k).
+    const int fractions = -R::lowest / 2, integers = R::highest - R::highest / 3;
     for (int i = 0; i < 12; ++i) {
-        // 2^-k takes about 0.7 k digits: 1000 to 5000 of them.
-        ExpectHalfwayRounding(mantissa(), -1400 - static_cast<int>(random() % 5700));
-        // Integers: 2^k takes about 0.3 k digits, up to the top of the range.
-        ExpectHalfwayRounding(mantissa(), 3300 + static_cast<int>(random() % (maxExponent - 3300)));
+        ExpectHalfwayRounding<T>(mantissa(), R::lowest / 4 - static_cast<int>(random() % static_cast<unsigned>(fractions)));
+        ExpectHalfwayRounding<T>(mantissa(), R::highest / 3 + static_cast<int>(random() % static_cast<unsigned>(integers)));
+        ExpectHalfwayRounding<T>(mantissa(), static_cast<int>(random() % 120) - 60 - R::bits);  // near 1, short
     }
-    // The largest value and its halfway point towards overflow.
-    const std::uint64_t top = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
-    ExpectHalfwayRounding(top - 1, maxExponent);
-    const auto [digits, exponent] = Halfway(top, maxExponent - 1);
-    EXPECT_EQ(TqvJSON::ParseDocument(Decremented(digits) + "9e" + std::to_string(exponent - 1)) != nullptr, true);
-    EXPECT_EQ(TqvJSON::ParseDocument(digits), nullptr);  // ties to even: the even neighbour is beyond the range
+    ExpectHalfwayRounding<T>(R::top - 1, R::highest);  // up to the largest value
+    // Half the smallest subnormal ties to zero; the largest subnormal meets the smallest normal.
+    ExpectHalfwayRounding<T>(0, R::lowest);
+    ExpectHalfwayRounding<T>(1, R::lowest);
+    ExpectHalfwayRounding<T>(0x123456789ABCDEFu >> (64 - R::bits + 4), R::lowest);
+    ExpectHalfwayRounding<T>((std::uint64_t{1} << (R::bits - 1)) - 1, R::lowest);
 }
 
-TEST(JsonNumberRounding, SubnormalHalfwayPointsNeedElevenThousandDigits) {
-    constexpr int lowest = std::numeric_limits<long double>::min_exponent - 1 - (std::numeric_limits<long double>::digits - 1);
-    ExpectHalfwayRounding(0, lowest);  // half the smallest subnormal: ties to zero
-    ExpectHalfwayRounding(1, lowest);
-    ExpectHalfwayRounding(0x123456789ABCDEFu >> (64 - std::numeric_limits<long double>::digits + 4), lowest);
+TEST(JsonNumberRounding, HalfwayPointsOfTheLongDoubleAtAnyLength) {
+    ExpectHalfwayRoundingOverTheRange<long double>(2024);
+    // Past the halfway point to overflow, the number does not parse at all.
+    const auto [digits, exponent] = Halfway(Range<long double>::top, Range<long double>::highest - 1);
+    EXPECT_NE(TqvJSON::ParseDocument(Decremented(digits) + "9e" + std::to_string(exponent - 1)), nullptr);
+    EXPECT_EQ(TqvJSON::ParseDocument(digits), nullptr);
+}
+
+TEST(JsonNumberRounding, HalfwayPointsOfTheDoubleAtAnyLength) {
+    ExpectHalfwayRoundingOverTheRange<double>(1848);
+    // From the largest double towards 2^1024: within the long double range, so it parses.
+    ExpectHalfwayRounding<double>(Range<double>::top, Range<double>::highest);
+    // 1 + 2^-53 and a little: the long double is the tie itself, the double rounds up.
+    EXPECT_EQ(Parsed<double>("1.00000000000000011102230246251565404236316680908203126"), 1.0000000000000002);
+    EXPECT_EQ(Parsed<double>("1.00000000000000011102230246251565404236316680908203125"), 1.0);
+    EXPECT_EQ(Parsed<double>("1.00000000000000011102230246251565404236316680908203124"), 1.0);
 }
 
 }  // namespace
