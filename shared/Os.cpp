@@ -32,6 +32,15 @@ std::string FreshNameBeside(const std::string& path) {
     return path + "." + std::to_string(ProcessId()) + "." + std::to_string(writes++) + ".new";
 }
 
+// An identical copy needs no replacing; one that cannot be read does.
+bool HoldsBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    try {
+        return ReadFileBytes(path) == bytes;
+    } catch (const FileError&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 #ifdef _WIN32
@@ -78,14 +87,6 @@ void WriteAll(const Handle& file, const std::vector<std::uint8_t>& bytes, const 
         if (!WriteFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &wrote, nullptr))
             ThrowFileError("Cannot write file", path);
         done += wrote;
-    }
-}
-
-bool HoldsBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    try {
-        return ReadFileBytes(path) == bytes;
-    } catch (const FileError&) {
-        return false;
     }
 }
 
@@ -305,10 +306,7 @@ void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
 }
 
 void ReplaceFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    try {
-        if (ReadFileBytes(path) == bytes) return;
-    } catch (const FileError&) {
-    }
+    if (HoldsBytes(path, bytes)) return;
     const std::string fresh = FreshNameBeside(path);
     try {
         WriteFileBytes(fresh, bytes);
