@@ -24,15 +24,10 @@ const char* MakerHomePageUrl();
 // the maker's site when it is stored as "1.1".
 std::string HomePageAddress(const std::string& languageFile);
 
-class IniReader;
-
 // Decode the scrambled file into the temporary folder and return the copy's path. A missing
 // source throws FileError and removes the old copy; an unwritable copy throws FileError.
 std::string DecodeLanguageFile(const std::string& name);
 std::string DecodeProductFile(const std::string& path);
-// Decodes the product file into memory alone, for a run that must write nothing in the
-// temporary folder. A missing source throws FileError.
-IniReader DecodeProductInMemory(const std::string& path);
 
 // An INI file read with the platform's profile-file rules. The file is read once, when the
 // reader is made; a path where no file can be read gives a reader that returns every default.
@@ -66,6 +61,10 @@ private:
     std::vector<Section> sections_;
     bool readable_ = false;
 };
+
+// Decodes the product file into memory alone, for a run that must write nothing in the
+// temporary folder. A missing source throws FileError.
+IniReader DecodeProductInMemory(const std::string& path);
 
 // Sees every read of an IniReader or ReadIniValue, so that tests can list the keys a window
 // asks for. An empty observer switches it off.
