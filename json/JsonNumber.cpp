@@ -390,6 +390,15 @@ bool RoundsAsLowerBound(const Truncated& t) {
     return dropped > margin && dropped < ~margin && fromHalf > margin;
 }
 
+// Whether a non-zero value lies exactly halfway between two neighbours of the format: its
+// lowest set bit is the one just below the last the format keeps at that magnitude.
+template <const Format& F>
+bool IsHalfway(const Rounded& r) {
+    const std::int64_t top = r.exponent + BitLength(r.mantissa) - 1;
+    const std::int64_t last = std::max<std::int64_t>(F.gridExponent, top - F.precision + 1);
+    return r.exponent + std::countr_zero(r.mantissa) == last - 1;
+}
+
 template <const Format& F>
 bool Overflows(const Rounded& r) {
     return r.mantissa && r.exponent + BitLength(r.mantissa) - 1 > F.maxExponent;
@@ -548,8 +557,17 @@ bool ConvertMagnitude(const Digits& digits, std::int64_t scale, ConvertedNumber&
     const Rounded extended = product.Nearest<kExtended>();
     if (Overflows<kExtended>(extended)) return false;
     value.extended = AssembleExtended(extended);
-    value.nearest = kExtended.precision == kDouble.precision ? static_cast<double>(value.extended)
-                                                             : AssembleDouble(product.Nearest<kDouble>());
+    if constexpr (kExtended.precision == kDouble.precision) {
+        value.nearest = value.narrowed = value.extended;
+    } else {
+        value.nearest = AssembleDouble(product.Nearest<kDouble>());
+        value.narrowed = value.nearest;
+        // Narrowing rounds as the text did unless the long double landed on a tie.
+        if (IsHalfway<kDouble>(extended)) {
+            const int zeros = std::countl_zero(extended.mantissa);
+            value.narrowed = AssembleDouble(Round<kDouble>(Truncated{extended.mantissa << zeros, extended.exponent - zeros, false, false}));
+        }
+    }
     return true;
 }
 
@@ -582,10 +600,12 @@ namespace {
 // Both formats of a 64-bit integer, each exact or rounded once.
 ConvertedNumber FromInteger(std::uint64_t integer) {
     // Exact in both, whatever precision the FPU is set to.
-    if (integer >> std::numeric_limits<double>::digits == 0) return {static_cast<long double>(integer), static_cast<double>(integer)};
+    if (integer >> std::numeric_limits<double>::digits == 0)
+        return {static_cast<long double>(integer), static_cast<double>(integer), static_cast<double>(integer)};
     const int zeros = std::countl_zero(integer);
     const Truncated t{integer << zeros, -zeros, false, false};
-    return {AssembleExtended(Round<kExtended>(t)), AssembleDouble(Round<kDouble>(t))};
+    const double nearest = AssembleDouble(Round<kDouble>(t));
+    return {AssembleExtended(Round<kExtended>(t)), nearest, nearest};  // exact in 64 bits, or the double itself
 }
 
 // The text of a number without its sign.
@@ -638,7 +658,7 @@ bool ConvertUnsigned(std::string_view s, ConvertedNumber& value) {
 bool ConvertNumber(std::string_view s, ConvertedNumber& value) {
     const bool hasSign = !s.empty() && (s[0] == '+' || s[0] == '-');
     if (!ConvertUnsigned(s.substr(hasSign ? 1 : 0), value)) return false;
-    if (hasSign && s[0] == '-') value = {-value.extended, -value.nearest};
+    if (hasSign && s[0] == '-') value = {-value.extended, -value.nearest, -value.narrowed};
     return true;
 }
 

@@ -13,7 +13,8 @@ std::size_t MatchNumber(std::string_view text, std::size_t pos);
 // which would round twice.
 struct ConvertedNumber {
     long double extended = 0;
-    double nearest = 0;  // infinity beyond the double range
+    double nearest = 0;   // infinity beyond the double range
+    double narrowed = 0;  // the long double's own double: other than nearest only on a tie
 };
 
 // Converts a matched number with '.' as the separator whatever the locale. False when its

@@ -146,12 +146,6 @@ std::string TqvJSONbase::KindName() const { return "jsBase"; }
 TqvJSONnumber::TqvJSONnumber() : tieBelow_(kNoTie) {}
 TqvJSONnumber::TqvJSONnumber(long double number) : tieBelow_(kNoTie), Number(number) {}
 
-TqvJSONnumber::TqvJSONnumber(long double number, double nearest) : TqvJSONnumber(number) {
-    // Rounded once each, the two differ only where the long double is a tie between doubles.
-    const double tied = ToDouble(number);
-    if (tied != nearest) tieBelow_ = std::fabs(tied) < std::fabs(nearest) ? tied : nearest;
-}
-
 TqvVariant TqvJSONnumber::ReadVariant() const {
     const double rounded = ToDouble(Number);
     if (std::isnan(tieBelow_)) return rounded;
@@ -341,23 +335,49 @@ TqvBalNode sharedSentinel{&sharedSentinel, &sharedSentinel, 0, 0, {}};
 
 static_assert(std::endian::native == std::endian::little, "names are compared a load of units at a time");
 
+struct NameOrder {
+    int order;           // of a against b
+    std::size_t shared;  // leading units the two have in common
+};
+
 // Names in code-unit order, four units at a time while they agree (the lowest unit of a load
-// is the first: both targets are little-endian).
-int CompareNames(std::u16string_view a, std::u16string_view b) {
+// is the first: both targets are little-endian), from a unit before which they agree.
+NameOrder CompareNames(std::u16string_view a, std::u16string_view b, std::size_t from) {
     const std::size_t common = std::min(a.size(), b.size());
-    std::size_t i = 0;
+    std::size_t i = from;
     for (; i + 4 <= common; i += 4) {
         std::uint64_t x, y;
         std::memcpy(&x, a.data() + i, sizeof x);
         std::memcpy(&y, b.data() + i, sizeof y);
         if (x != y) {
             i += static_cast<std::size_t>(std::countr_zero(x ^ y) / 16);  // the first unit that differs
-            return a[i] < b[i] ? -1 : 1;
+            return {a[i] < b[i] ? -1 : 1, i};
         }
     }
     for (; i < common; ++i)
-        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+        if (a[i] != b[i]) return {a[i] < b[i] ? -1 : 1, i};
+    return {a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1), common};
+}
+
+// The link that holds name, or the sentinel link where it belongs, noting the links passed
+// when a path is given. Every name between the nearest nodes passed on either side shares
+// what the sought name shares with both, so each comparison starts after that.
+template <class Link>
+Link Locate(Link link, std::u16string_view name, Link* path, std::size_t& depth) {
+    std::size_t sharedBelow = 0, sharedAbove = 0;
+    while (*link != TqvBalTree::Sentinel) {
+        const NameOrder found = CompareNames(name, (*link)->Name, std::min(sharedBelow, sharedAbove));
+        if (found.order == 0) break;
+        if (path) path[depth++] = link;
+        if (found.order < 0) {
+            sharedAbove = found.shared;
+            link = &(*link)->Left;
+        } else {
+            sharedBelow = found.shared;
+            link = &(*link)->Right;
+        }
+    }
+    return link;
 }
 
 void Skew(TqvBalNode*& node) {
@@ -393,13 +413,8 @@ bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
     // bits and a path is at most twice as long as the root's level.
     std::array<TqvBalNode**, 512> path;
     std::size_t depth = 0;
-    TqvBalNode** link = &Root;
-    while (*link != Sentinel) {
-        const int order = CompareNames(name, (*link)->Name);
-        if (order == 0) return false;
-        path[depth++] = link;
-        link = order < 0 ? &(*link)->Left : &(*link)->Right;
-    }
+    TqvBalNode** const link = Locate(&Root, name, path.data(), depth);
+    if (*link != Sentinel) return false;
     *link = new TqvBalNode{Sentinel, Sentinel, 1, index, TqvPageString(name)};
     while (depth) {
         TqvBalNode*& node = *path[--depth];
@@ -410,13 +425,9 @@ bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
 }
 
 std::int32_t TqvBalTree::FindName(std::u16string_view name) const {
-    const TqvBalNode* node = Root;
-    while (node != Sentinel) {
-        const int order = CompareNames(name, node->Name);
-        if (order == 0) return node->Index;
-        node = order < 0 ? node->Left : node->Right;
-    }
-    return -1;
+    std::size_t depth = 0;
+    const TqvBalNode* node = *Locate<TqvBalNode* const*>(&Root, name, nullptr, depth);
+    return node == Sentinel ? -1 : node->Index;
 }
 
 void TqvBalTree::FreeSubtree(TqvBalNode* node) {

@@ -2,7 +2,9 @@
 // Every node is owned by exactly one parent; the caller owns the root.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -57,8 +59,12 @@ class TqvJSONnumber : public TqvJSONbase {
 public:
     TqvJSONnumber();
     explicit TqvJSONnumber(long double number);
-    // One text's long double and double, each rounded once from it.
-    TqvJSONnumber(long double number, double nearest);
+    // One text's long double and double, each rounded once from it, and the double of that
+    // long double.
+    TqvJSONnumber(long double number, double nearest, double narrowed)
+        : tieBelow_(narrowed == nearest ? std::numeric_limits<double>::quiet_NaN()
+                                        : (std::fabs(narrowed) < std::fabs(nearest) ? narrowed : nearest)),
+          Number(number) {}
 
     TqvVariant ReadVariant() const override;
     void WriteVariant(const TqvVariant& value) override;

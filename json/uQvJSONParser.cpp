@@ -202,7 +202,7 @@ private:
         json::ConvertedNumber number;
         if (!json::ConvertNumber(text_.substr(p, end - p), number)) throw ParseAbort{};
         pos = end;
-        return std::make_unique<TqvJSONnumber>(number.extended, number.nearest);
+        return std::make_unique<TqvJSONnumber>(number.extended, number.nearest, number.narrowed);
     }
 
     // The bytes between the quotes of the string at pos, found without building anything.
