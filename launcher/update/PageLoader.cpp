@@ -80,8 +80,18 @@ void Load(const std::shared_ptr<PageLoader::State>& state, const std::string& ad
     const std::wstring wideAddress = ToWide(address);
     HINTERNET request = InternetOpenUrlW(session, wideAddress.c_str(), nullptr, 0,
                                          INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
+    if (request && DeclaredTooLong(request)) {
+        // Closing would have the platform read the whole declared body to reuse the connection,
+        // for as long as the service sends. The request and its session are kept unread and
+        // open until the process ends instead: the service stalls once the socket's buffers fill.
+        std::lock_guard<std::mutex> lock(state->mutex);
+        if (state->abandoned) return;
+        state->session = nullptr;
+        state->busy = false;
+        return;
+    }
     if (request) {
-        bool complete = Succeeded(request, address) && !DeclaredTooLong(request);
+        bool complete = Succeeded(request, address);
         char chunk[16384];
         DWORD got = 0;
         while (complete) {
