@@ -1,9 +1,9 @@
 #include "FormPost.h"
 
 #include "Os.h"
+#include "Text.h"
 
 #ifdef _WIN32
-#include "Text.h"
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
@@ -28,16 +28,6 @@ namespace {
 
 constexpr std::string_view FormPath = "/dodaRO/sendmail2.php";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (IsBlank(text.front()) || text.front() == '\r' || text.front() == '\n'))
-        text.remove_prefix(1);
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool AllDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -48,17 +38,6 @@ int ParsePort(std::string_view text) {
     int port = 0;
     for (char c : text) port = port * 10 + (c - '0');
     return port <= 65535 ? port : 0;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 bool ValidStatusLine(std::string_view line, int& status) {
@@ -78,7 +57,8 @@ bool ValidStatusLine(std::string_view line, int& status) {
 }  // namespace
 
 FeedbackServer ParseFeedbackServer(std::string_view hostOrHostPort) {
-    const std::string_view text = TrimBlanks(hostOrHostPort);
+    const std::string trimmed = TrimControlAndBlank(hostOrHostPort);
+    const std::string_view text = trimmed;
     FeedbackServer server;
     std::string_view host = text;
     std::string_view port;
@@ -204,9 +184,9 @@ bool ResponseHead::TakeLine(std::string_view line) {
     if (colon == std::string_view::npos) return true;
     const std::string_view name = TrimBlanks(line.substr(0, colon));
     const std::string_view value = TrimBlanks(line.substr(colon + 1));
-    if (EqualsNoCase(name, "Transfer-Encoding")) {
+    if (EqualsIgnoreAsciiCase(name, "Transfer-Encoding")) {
         chunked_ = chunked_ || value.find("chunked") != std::string_view::npos;
-    } else if (EqualsNoCase(name, "Content-Length")) {
+    } else if (EqualsIgnoreAsciiCase(name, "Content-Length")) {
         if (!AllDigits(value) || value.size() > 18) return false;
         std::uint64_t length = 0;
         for (char c : value) length = length * 10 + static_cast<std::uint64_t>(c - '0');

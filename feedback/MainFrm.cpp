@@ -88,19 +88,18 @@ void TfrmMain::FormShow() {
 
 void TfrmMain::ApplyLanguage() {
     const IniReader reader(LanguageFilePath);
-    const std::string section = "Main";
-    const std::string shortName = ReadProductValue("Product", "Product short Name");
-    std::string caption = reader.ReadText(section, "Title", MissingFeedbackCaption);
+    const std::string shortName = ReadProductValue(keys::ProductShortName);
+    std::string caption = ReadKey(reader, keys::PromptTitle);
     if (shortName != MissingLookup) caption += " - " + shortName;
     SetCaption(caption);
     ui::Application::Instance().SetTitle(caption);
 
-    lblTip.SetText(reader.ReadText(section, "lblTip", MissingFeedbackCaption));
-    lblDiscount.SetText(reader.ReadText(section, "lblDiscount", MissingFeedbackCaption));
-    btnSurvey.SetCaption(reader.ReadText(section, "btnSurvey", MissingFeedbackCaption));
-    btnOK.SetCaption(reader.ReadText(section, "btnOK", MissingFeedbackCaption));
-    lblUninstall.SetText(reader.ReadText(section, "lblUninstall", MissingFeedbackCaption));
-    btnUninstall.SetCaption(reader.ReadText(section, "btnUninstall", MissingFeedbackCaption));
+    lblTip.SetText(ReadKey(reader, keys::PromptLblTip));
+    lblDiscount.SetText(ReadKey(reader, keys::PromptLblDiscount));
+    btnSurvey.SetCaption(ReadKey(reader, keys::PromptBtnSurvey));
+    btnOK.SetCaption(ReadKey(reader, keys::PromptBtnOK));
+    lblUninstall.SetText(ReadKey(reader, keys::PromptLblUninstall));
+    btnUninstall.SetCaption(ReadKey(reader, keys::PromptBtnUninstall));
 }
 
 void TfrmMain::btnSurveyClick() {

@@ -41,12 +41,11 @@ void TfrmSurvey::FormShow() {
 
 void TfrmSurvey::ApplyLanguage() {
     const IniReader reader(LanguageFilePath);
-    const std::string section = "frmSurvey";
-    const std::string shortName = ReadProductValue("Product", "Product short Name");
-    lblTip.SetText(reader.ReadText(section, "lblTip", MissingFeedbackCaption));
-    SetCaption(FillTemplate(reader.ReadText(section, "Title", MissingFeedbackCaption), shortName, true));
-    lblEmail.SetText(reader.ReadText(section, "lblEmail", MissingFeedbackCaption));
-    btnSubmitSurvey.SetText(reader.ReadText(section, "btnSubmitSurvey", MissingFeedbackCaption));
+    const std::string shortName = ReadProductValue(keys::ProductShortName);
+    lblTip.SetText(ReadKey(reader, keys::SurveyLblTip));
+    SetCaption(FillTemplate(ReadKey(reader, keys::SurveyTitle), shortName, true));
+    lblEmail.SetText(ReadKey(reader, keys::SurveyLblEmail));
+    btnSubmitSurvey.SetText(ReadKey(reader, keys::SurveyBtnSubmit));
 
     const RECT text = edText.Bounds();
     const RECT email = edEmail.Bounds();
@@ -61,15 +60,15 @@ void TfrmSurvey::ApplyLanguage() {
 std::string TfrmSurvey::BuildContent() {
     const std::string text = edText.Text();
     if (TrimControlAndBlank(text).empty()) {
-        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strNoText"), ui::MessageIcon::Warning);
+        ui::ShowMessageBox(this, ReadKey(LanguageFilePath, keys::SurveyNoText), ui::MessageIcon::Warning);
         return {};
     }
     return JoinLines(text);
 }
 
 std::string TfrmSurvey::BuildSubject() const {
-    return SubjectLine(ReadIniValue(LanguageFilePath, "msgMain", "strDefaultMailTitle"),
-                       ReadProductValue("Product", "Product short Name"));
+    return SubjectLine(ReadKey(LanguageFilePath, keys::SurveyDefaultMailTitle),
+                       ReadProductValue(keys::ProductShortName));
 }
 
 void TfrmSurvey::btnSubmitSurveyClick() {
@@ -77,11 +76,11 @@ void TfrmSurvey::btnSubmitSurveyClick() {
     if (content.empty()) return;
     const std::string address = TrimControlAndBlank(edEmail.Text());
     if (!IsValidEmailAddress(address)) {
-        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strErrorMailBox"),
+        ui::ShowMessageBox(this, ReadKey(LanguageFilePath, keys::SurveyErrorMailBox),
                            ui::MessageIcon::Warning);
         return;
     }
-    if (ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strReadySubmit"),
+    if (ui::ShowMessageBox(this, ReadKey(LanguageFilePath, keys::SurveyReadySubmit),
                            ui::MessageIcon::Question, ui::MessageButtons::OkCancel) != ui::MessageAnswer::Ok)
         return;
     SendData.SurveyWindow = Handle();

@@ -27,8 +27,8 @@ std::mutex& FlagsLock() {
 
 }  // namespace
 
-std::string ReadProductValue(std::string_view section, std::string_view key) {
-    return ProductInMemory ? ReadIniValue(*ProductInMemory, section, key) : ReadIniValue(ProductFilePath, section, key);
+std::string ReadProductValue(const LanguageKey& key) {
+    return ProductInMemory ? ReadKey(*ProductInMemory, key) : ReadKey(ProductFilePath, key);
 }
 
 std::uint32_t BeginSubmission() {

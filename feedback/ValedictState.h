@@ -20,8 +20,8 @@ extern std::string ProductFilePath;
 // The product file's texts when they were decoded in memory, no copy written.
 extern std::optional<IniReader> ProductInMemory;
 extern std::string LanguageFilePath;
-// A product file's value by the feedback program's lookup rule, from memory or from ProductFilePath.
-std::string ReadProductValue(std::string_view section, std::string_view key);
+// A product file's value, from memory or from ProductFilePath.
+std::string ReadProductValue(const LanguageKey& key);
 extern int ExitCode;
 
 struct THttpSendDate {

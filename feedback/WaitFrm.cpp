@@ -107,9 +107,9 @@ void TfrmWait::FormCreate() {
     lblWait.SetAutoSize(true);
     btnCancel.OnClick = [this] { btnCancelClick(); };
 
-    lblWait.SetText(ReadIniValue(LanguageFilePath, "frmWait", "lblWait"));
-    SetCaption(ReadIniValue(LanguageFilePath, "frmWait", "Title"));
-    btnCancel.SetText(ReadIniValue(LanguageFilePath, "frmWait", "btnCancel"));
+    lblWait.SetText(ReadKey(LanguageFilePath, keys::WaitLblWait));
+    SetCaption(ReadKey(LanguageFilePath, keys::WaitTitle));
+    btnCancel.SetText(ReadKey(LanguageFilePath, keys::WaitBtnCancel));
 
     // The picture and the line are centred as one group, in the pane's coordinates.
     const int imageTop = imgGif.Top() - PaneTop;
@@ -171,15 +171,15 @@ void TfrmWait::SubmitDoneMessage(std::uint32_t submission) {
     if (submission != CurrentSubmission()) return;
     Close();
     if (IsSet(SubmitCancelled)) {
-        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strCancelSubmit"),
+        ui::ShowMessageBox(this, ReadKey(LanguageFilePath, keys::WaitCancelSubmit),
                            ui::MessageIcon::Information);
     } else if (IsSet(SubmitSucceeded)) {
-        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strSuccessSubmit"),
+        ui::ShowMessageBox(this, ReadKey(LanguageFilePath, keys::WaitSuccessSubmit),
                            ui::MessageIcon::Information);
         // The box is modal, but the survey form may have been closed meanwhile.
         if (submission == CurrentSubmission() && IsWindow(surveyWindow)) PostMessageW(surveyWindow, WM_CLOSE, 0, 0);
     } else {
-        ui::ShowMessageBox(this, ReadIniValue(LanguageFilePath, "msgMain", "strFailedSubmit"),
+        ui::ShowMessageBox(this, ReadKey(LanguageFilePath, keys::WaitFailedSubmit),
                            ui::MessageIcon::Information);
     }
 }

@@ -86,14 +86,14 @@ TfrmAbout::TfrmAbout(ui::Form& owner)
     btnExit.SetPicNormal(BuiltInPicture(90, 40, RGB(200, 210, 225), RGB(120, 130, 150)));
     btnExit.OnClick = [this] { btnExitClick(); };
     btnFrmClose.AccessibleName =
-        SpokenName("frmAbout", "btnFrmClose.AccessibleName", [this] { return CloseCommandText(); });
-    btnExit.AccessibleName = SpokenName("frmAbout", "btnExit.AccessibleName");
+        SpokenName(keys::AboutCloseName, [this] { return CloseCommandText(); });
+    btnExit.AccessibleName = SpokenName(keys::AboutOkName);
     btnFrmClose.SetCancel(true);  // Esc closes the box
     SetTabOrder({&btnExit, &btnFrmClose});
 }
 
 void TfrmAbout::LoadSkinImages() {
-    const std::string folder = os::ProgramFolder() + Lookup("frmMain", "ImagePath") + "\\About\\";
+    const std::string folder = os::ProgramFolder() + Lookup(keys::PorticoImagePath) + "\\About\\";
     auto load = [&](const char* file) { return ui::Bitmap::LoadFromFile(folder + file); };
     Image1.SetBitmap(load("Main.bmp"));
     btnFrmClose.SetPicNormal(load("btnClose_Normal.bmp"));
@@ -108,15 +108,15 @@ void TfrmAbout::LoadSkinImages() {
 
 void TfrmAbout::FormShow() {
     LoadSkinImages();
-    lblProducteName.SetText(Lookup("Product", "Product short Name"));
-    lblCopyright.SetText(Lookup("frmAbout", "copyright"));
-    lblHomepage.SetText(Lookup("frmAbout", "homePage"));
-    lblHomepage.URL = Lookup("Product", "ProductHomePage");
-    lblSupport.SetText(Lookup("frmAbout", "support"));
+    lblProducteName.SetText(Lookup(keys::PorticoShortName));
+    lblCopyright.SetText(Lookup(keys::AboutCopyright));
+    lblHomepage.SetText(Lookup(keys::AboutHomePage));
+    lblHomepage.URL = Lookup(keys::PorticoHomePage);
+    lblSupport.SetText(Lookup(keys::AboutSupport));
     lblSupport.URL.clear();
-    lblVersion.SetText(Lookup("frmAbout", "version") + " " + Lookup("frmAbout", "VersionNumber"));
-    lblTitle.SetText(Lookup("Product", "Product short Name") + " " + Lookup("frmAbout", "VersionNumber"));
-    btnExit.SetCaption(Lookup("frmAbout", "btnok"));
+    lblVersion.SetText(Lookup(keys::AboutVersion) + " " + Lookup(keys::PorticoVersionNumber));
+    lblTitle.SetText(Lookup(keys::PorticoShortName) + " " + Lookup(keys::PorticoVersionNumber));
+    btnExit.SetCaption(Lookup(keys::AboutOk));
     const bool brand2 = State().BrandNumber == 2;
     lblTitle.SetFontColor(brand2 ? TitleColorBrand2 : RGB(255, 255, 255));
     SetRoundedShape(brand2 ? 5 : 9);
@@ -126,9 +126,9 @@ void TfrmAbout::lblSupportClick() {
     std::string address;
     if (State().CompanyName == "corvith laboratory") {
         // The key is stored with a trailing blank, which the INI rules ignore.
-        address = Lookup("Product", "ProductHelpPage ");
+        address = Lookup(keys::PorticoHelpPageAsAsked);
     } else {
-        const std::string mail = Lookup("Product", "Support Email");
+        const std::string mail = Lookup(keys::PorticoSupportEmail);
         address = mail != MissingLookup ? "MailTo:" + mail : MakerHomePageUrl();
     }
     ui::OpenAddress(address, SW_SHOWNORMAL);

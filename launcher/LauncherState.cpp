@@ -17,14 +17,11 @@ LauncherState& State() {
     return state;
 }
 
-std::string Lookup(std::string_view section, std::string_view key) {
-    return ReadIniValue(State().LanguageFilePath, section, key, MissingLookup);
-}
+std::string Lookup(const LanguageKey& key) { return ReadKey(State().LanguageFilePath, key); }
 
-std::function<std::string()> SpokenName(std::string_view section, std::string_view key,
-                                        std::function<std::string()> otherwise) {
-    return [section, key, otherwise = std::move(otherwise)] {
-        std::string name = ReadOptionalText(State().LanguageFilePath, section, key);
+std::function<std::string()> SpokenName(const LanguageKey& key, std::function<std::string()> otherwise) {
+    return [key, otherwise = std::move(otherwise)] {
+        std::string name = Lookup(key);
         if (TrimControlAndBlank(name).empty() && otherwise) name = otherwise();
         return name;
     };

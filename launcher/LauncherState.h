@@ -1,6 +1,8 @@
 // Values the launcher sets while its main window is created and reads for the rest of the run.
 #pragma once
 
+#include "LanguageKeys.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -17,13 +19,12 @@ struct LauncherState {
 
 LauncherState& State();
 
-// lookup(section, key, "???") on the language file.
-std::string Lookup(std::string_view section, std::string_view key);
+// The key on the language file as it is now, read by its kind.
+std::string Lookup(const LanguageKey& key);
 
 // The spoken name of a picture button, read from the language file each time it is asked;
 // when the file has none (every file written before these keys), what otherwise gives.
-std::function<std::string()> SpokenName(std::string_view section, std::string_view key,
-                                        std::function<std::string()> otherwise = {});
+std::function<std::string()> SpokenName(const LanguageKey& key, std::function<std::string()> otherwise = {});
 
 // A program as its user knows it: the FileDescription of its version resource, else its file
 // name without ".exe".

@@ -29,8 +29,8 @@ constexpr char BatchCutter[] = "Trundle.exe";
 constexpr char AdvancedCutter[] = "Anvilry.exe";
 
 // Without a name in the language file a tool button is called by the program it starts.
-std::function<std::string()> ToolButtonName(const char* key, const char* program) {
-    return SpokenName("frmMain", key, [program] { return ProgramName(os::ProgramFolder() + program); });
+std::function<std::string()> ToolButtonName(const LanguageKey& key, const char* program) {
+    return SpokenName(key, [program] { return ProgramName(os::ProgramFolder() + program); });
 }
 
 ui::FontSpec Tahoma(int height, bool bold, COLORREF color) {
@@ -109,10 +109,10 @@ TfrmMain::TfrmMain()
 
     for (ui::TkxImageButton* button : {&btnCut, &btnClose, &btnBatchCut, &btnAdvancedCut}) SetUpToolButton(*button);
     SetTabOrder({&btnCut, &btnClose, &btnBatchCut, &btnAdvancedCut});
-    btnCut.AccessibleName = ToolButtonName("btnCut.AccessibleName", FastCutter);
-    btnBatchCut.AccessibleName = ToolButtonName("btnBatchCut.AccessibleName", BatchCutter);
-    btnAdvancedCut.AccessibleName = ToolButtonName("btnAdvancedCut.AccessibleName", AdvancedCutter);
-    btnClose.AccessibleName = SpokenName("frmMain", "btnClose.AccessibleName", [this] { return CloseCommandText(); });
+    btnCut.AccessibleName = ToolButtonName(keys::MainCutName, FastCutter);
+    btnBatchCut.AccessibleName = ToolButtonName(keys::MainBatchCutName, BatchCutter);
+    btnAdvancedCut.AccessibleName = ToolButtonName(keys::MainAdvancedCutName, AdvancedCutter);
+    btnClose.AccessibleName = SpokenName(keys::MainCloseName, [this] { return CloseCommandText(); });
 
     // Picture and label of a link act as one: the keyboard stops at the label, and a screen
     // reader calls the picture by the label's text.
@@ -153,20 +153,21 @@ void TfrmMain::LoadLanguage() {
     state.LanguageFilePath = DecodeLanguageFile("Main");
     ui::MarkStartup("language decoded");
     const std::unique_ptr<IniReader> reader = OpenIniFile(state.LanguageFilePath);
-    state.SkinPath = os::ProgramFolder() + Lookup("frmMain", "ImagePath") + "\\Main\\";
-    state.CompanyName = LowerAscii(reader ? reader->ReadText("Product", "Company Name", "") : std::string());
+    const auto read = [&](const LanguageKey& key) { return reader ? ReadKey(*reader, key) : std::string(key.Default); };
+    state.SkinPath = os::ProgramFolder() + Lookup(keys::PorticoImagePath) + "\\Main\\";
+    state.CompanyName = LowerAscii(read(keys::PorticoCompanyName));
     state.BrandNumber = BrandNumberOf(state.CompanyName);
-    state.FreeEdition = TextToBool(reader ? reader->ReadText("frmAbout", "Type", "0") : std::string("0"));
+    state.FreeEdition = TextToBool(read(keys::PorticoEditionType));
     ShowTitle();
     if (!reader) return;
 
-    SetCaption(reader->ReadText("frmMain", "Title", MissingLauncherCaption));
-    lblHomePage.SetText(reader->ReadText("frmMain", "lblHomepage", MissingLauncherCaption));
+    SetCaption(read(keys::PorticoTitle));
+    lblHomePage.SetText(read(keys::PorticoLblHomepage));
     lblFeedback.URL.clear();
-    lblFeedback.SetText(reader->ReadText("frmMain", "lblFeedback", MissingLauncherCaption));
+    lblFeedback.SetText(read(keys::PorticoLblFeedback));
     lblHistory.URL.clear();
     lblHistory.SetTop(lblTitle.Top());
-    lblHistory.SetText(reader->ReadText("frmMain", "lblHistory", MissingLauncherCaption));
+    lblHistory.SetText(read(keys::PorticoLblHistory));
 
     lblFeedback.SetLeft(btnClose.Left() - 5 - lblFeedback.Width());
     lblHomePage.SetLeft(ClientWidth() - lblHomePage.Width() - 30);
@@ -174,17 +175,17 @@ void TfrmMain::LoadLanguage() {
     lblReg.SetLeft(imgHomepage.Left() - lblReg.Width() - 15);
     imgReg.SetLeft(lblReg.Left() - imgReg.Width() - 4);
 
-    if (state.BrandNumber == 4) {
+    if (state.BrandNumber == BramblewickBrand) {
         lblFeedback.SetVisible(false);
         lblHistory.SetVisible(false);
     }
 }
 
 void TfrmMain::ShowTitle() {
-    lblReg.SetText(Lookup("frmMain", "lblAbout"));
-    std::string name = Lookup("Product", "Product short Name");
+    lblReg.SetText(Lookup(keys::PorticoLblAbout));
+    std::string name = Lookup(keys::PorticoShortName);
     if (name == MissingLauncherCaption) name = "Wrenfold Panvert";
-    const std::string version = Lookup("frmAbout", "VersionNumber");
+    const std::string version = Lookup(keys::PorticoVersionNumber);
     lblTitle.SetText(name + " " + version);
     ui::Application::Instance().SetTitle(lblTitle.Text());
     lblHistory.SetLeft(lblTitle.Left() + lblTitle.Width() + 5);
@@ -236,14 +237,14 @@ void TfrmMain::FormClose() {
 
 void TfrmMain::TimerVersionAndADTimer() {
     TimerVersionAndAD.SetEnabled(false);
-    if (UpperAscii(Lookup("Product", "Company Name")) == "BRAMBLEWICK") return;
+    if (BrandNumberOf(Lookup(keys::PorticoCompanyName)) == BramblewickBrand) return;
     StartPromotionViewer();
     StartUpdateCheck();
 }
 
 void TfrmMain::StartPromotionViewer() {
     const std::string path = os::ProgramFolder() + "Bargello.exe";
-    const std::string url = Lookup("Product", "UpdateUrl");
+    const std::string url = Lookup(keys::PorticoUpdateUrl);
     if (!os::FileExists(path) || url == MissingLookup) return;
     const std::string parameters = url + TimeStampQuery() + " KX" + (State().FreeEdition ? " 0" : " 1");
     ui::ShellOpen(path, parameters, SW_SHOWNORMAL);
@@ -310,7 +311,7 @@ void TfrmMain::StartTool(const std::string& program, const std::string& argument
     const bool ok = RunTool(program, arguments);
     app.SetScreenCursor(nullptr);
     if (ok) return;
-    ui::ShowMessageBox(this, Lookup("msgMain", "strShellExtFailed"), ui::MessageIcon::Error);
+    ui::ShowMessageBox(this, Lookup(keys::PorticoShellExtFailed), ui::MessageIcon::Error);
     lblHomePageClick();
 }
 
@@ -338,7 +339,7 @@ void TfrmMain::lblFeedbackClick() {
         const std::string& path = State().LanguageFilePath;
         ui::ShellOpen(program, path.find(' ') == std::string::npos ? path : "\"" + path + "\"", SW_SHOWNORMAL);
     } else {
-        ui::OpenAddress(Lookup("Product", "ProductHelpPage"), SW_SHOWNORMAL);
+        ui::OpenAddress(Lookup(keys::PorticoHelpPage), SW_SHOWNORMAL);
     }
 }
 
@@ -347,7 +348,7 @@ void TfrmMain::lblHistoryClick() {
     if (os::FileExists(log))
         ui::ShellOpen(log, "", SW_SHOWNORMAL);
     else
-        ui::OpenAddress(Lookup("Product", "ProductHelpPage"), SW_SHOWNORMAL);
+        ui::OpenAddress(Lookup(keys::PorticoHelpPage), SW_SHOWNORMAL);
 }
 
 }  // namespace kx::portico

@@ -15,28 +15,10 @@ namespace {
 // The profile-file reader returns at most this many UTF-16 units of a value.
 constexpr std::size_t MaxValueUnits = 2047;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
-
 std::string_view Unquote(std::string_view value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.substr(1, value.size() - 2);
     return value;
-}
-
-LookupObserver& Observer() {
-    static LookupObserver observer;
-    return observer;
-}
-
-void NotifyRead(const std::string& file, std::string_view section, std::string_view key) {
-    if (Observer()) Observer()(file, section, key);
 }
 
 std::string CutToUnits(std::string_view value, std::size_t& storedUnits) {
@@ -103,7 +85,7 @@ long long TakeComponent(std::string_view& rest) {
 const char* MakerHomePageUrl() { return KX_MAKER_HOME_PAGE; }
 
 std::string HomePageAddress(const std::string& languageFile) {
-    const std::string url = ReadIniValue(languageFile, "Product", "ProductHomePage", MissingLookup);
+    const std::string url = ReadKey(languageFile, keys::PorticoHomePage);
     return url == MissingLauncherCaption ? MakerHomePageUrl() : url;
 }
 
@@ -176,10 +158,7 @@ IniReader::IniReader(std::string path) : path_(std::move(path)) {
 IniReader::IniReader(std::string path, const std::vector<std::uint8_t>& bytes)
     : path_(std::move(path)), sections_(Parse(DecodeIniBytes(bytes))), readable_(true) {}
 
-void SetLookupObserver(LookupObserver observer) { Observer() = std::move(observer); }
-
 std::string IniReader::ReadText(std::string_view section, std::string_view key, std::string_view defaultValue) const {
-    NotifyRead(path_, section, key);
     section = TrimBlanks(section);
     key = TrimBlanks(key);
     // A key asked for with a leading ";" is a comment, as the platform treats it.
@@ -204,21 +183,13 @@ std::string ReadIniValue(const std::string& file, std::string_view section, std:
                          std::string_view defaultValue) {
     if (defaultValue.empty()) defaultValue = MissingLookup;
     const std::string resolved = ResolveIniFile(file);
-    if (resolved.empty()) {
-        NotifyRead(file, section, key);
-        return std::string(defaultValue);
-    }
+    if (resolved.empty()) return std::string(defaultValue);
     std::string value = IniReader(resolved).ReadText(section, key, defaultValue);
     return value.empty() ? std::string(defaultValue) : value;
 }
 
 std::string ReadIniValue(const std::string& file, std::string_view section, std::string_view key) {
     return ReadIniValue(file, section, key, MissingLookup);
-}
-
-std::string ReadIniValue(const IniReader& reader, std::string_view section, std::string_view key) {
-    std::string value = reader.ReadText(section, key, MissingLookup);
-    return value.empty() ? std::string(MissingLookup) : value;
 }
 
 std::unique_ptr<IniReader> OpenIniFile(const std::string& file) {
@@ -228,13 +199,15 @@ std::unique_ptr<IniReader> OpenIniFile(const std::string& file) {
     return reader->Readable() ? std::move(reader) : nullptr;
 }
 
-std::string ReadOptionalText(const std::string& file, std::string_view section, std::string_view key) {
+std::string ReadKey(const IniReader& reader, const LanguageKey& key) {
+    std::string value = reader.ReadText(key.Key.Section, key.Key.Name, key.Default);
+    return value.empty() && key.Kind == ReadKind::Lookup ? std::string(key.Default) : value;
+}
+
+std::string ReadKey(const std::string& file, const LanguageKey& key) {
+    if (key.Kind == ReadKind::Lookup) return ReadIniValue(file, key.Key.Section, key.Key.Name, key.Default);
     const std::unique_ptr<IniReader> reader = OpenIniFile(file);
-    if (!reader) {
-        NotifyRead(file, section, key);
-        return {};
-    }
-    return reader->ReadText(section, key, "");
+    return reader ? ReadKey(*reader, key) : std::string(key.Default);
 }
 
 int BrandNumberOf(std::string_view companyName) {

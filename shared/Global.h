@@ -1,10 +1,10 @@
 // File locations, language and product file lookups, and the small operations both programs share.
 #pragma once
 
+#include "LanguageKeys.h"
 #include "Os.h"
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -12,11 +12,6 @@
 #include <vector>
 
 namespace kx {
-
-// What a caller gets back for an absent value, and compares against to tell absence.
-inline constexpr const char* MissingLookup = "???";
-inline constexpr const char* MissingLauncherCaption = "1.1";
-inline constexpr const char* MissingFeedbackCaption = "Error";
 
 // The maker's site, a build setting.
 const char* MakerHomePageUrl();
@@ -66,12 +61,6 @@ private:
 // temporary folder. A missing source throws FileError.
 IniReader DecodeProductInMemory(const std::string& path);
 
-// Sees every read of an IniReader or ReadIniValue, so that tests can list the keys a window
-// asks for. An empty observer switches it off.
-using LookupObserver =
-    std::function<void(const std::string& file, std::string_view section, std::string_view key)>;
-void SetLookupObserver(LookupObserver observer);
-
 // Decodes a language or product file's bytes: UTF-8 after a UTF-8 byte-order mark, UTF-16
 // after a UTF-16 one, the system code page otherwise.
 std::string DecodeIniBytes(const std::vector<std::uint8_t>& bytes);
@@ -84,14 +73,18 @@ std::string ReadIniValue(const std::string& file, std::string_view section, std:
                          std::string_view defaultValue);
 // Feedback form: the default is always "???".
 std::string ReadIniValue(const std::string& file, std::string_view section, std::string_view key);
-// The feedback form on a reader already made.
-std::string ReadIniValue(const IniReader& reader, std::string_view section, std::string_view key);
 
 std::unique_ptr<IniReader> OpenIniFile(const std::string& file);
-// An optional text: the value as stored, empty when the file, section or key is missing.
-std::string ReadOptionalText(const std::string& file, std::string_view section, std::string_view key);
+
+// A key read the way its window reads it: a lookup gives the key's default for an absent or
+// empty value, a direct read for an absent one only.
+std::string ReadKey(const IniReader& reader, const LanguageKey& key);
+// The same on the file as it is now; where no file can be read, the default.
+std::string ReadKey(const std::string& file, const LanguageKey& key);
 
 int BrandNumberOf(std::string_view companyName);
+// The brand whose launcher shows no feedback or history link and runs no start-up timer work.
+inline constexpr int BramblewickBrand = 4;
 
 std::string TimeStampQuery();
 std::string FormatTimeStampQuery(const os::LocalTime& time);

@@ -1,11 +1,19 @@
 // Every key the two programs read from their language and product files, and the skin bitmaps
-// the launcher loads: one table, so that the windows and the checker cannot drift apart.
+// the launcher loads. The windows read through these entries and the checker lists them, so
+// that the two cannot drift apart.
 #pragma once
 
 #include <span>
 #include <string_view>
 
 namespace kx {
+
+// What a caller gets back for an absent value, and compares against to tell absence.
+inline constexpr const char* MissingLookup = "???";
+inline constexpr const char* MissingLauncherCaption = "1.1";
+inline constexpr const char* MissingFeedbackCaption = "Error";
+// An optional spoken name: without it a picture button without caption is announced nameless.
+inline constexpr std::string_view UnspokenButton = "a nameless button";
 
 enum class IniFileKind { PorticoLanguage, ValedictLanguage, ValedictProduct };
 
@@ -19,76 +27,7 @@ struct IniKey {
     std::string_view Name;
 };
 
-namespace keys {
-using enum IniFileKind;
-
-// The launcher's language file, which also carries its Product section.
-inline constexpr IniKey PorticoTitle{PorticoLanguage, "frmMain", "Title"};
-inline constexpr IniKey PorticoLblHomepage{PorticoLanguage, "frmMain", "lblHomepage"};
-inline constexpr IniKey PorticoLblFeedback{PorticoLanguage, "frmMain", "lblFeedback"};
-inline constexpr IniKey PorticoLblHistory{PorticoLanguage, "frmMain", "lblHistory"};
-inline constexpr IniKey PorticoLblAbout{PorticoLanguage, "frmMain", "lblAbout"};
-inline constexpr IniKey PorticoImagePath{PorticoLanguage, "frmMain", "ImagePath"};
-inline constexpr IniKey PorticoShortName{PorticoLanguage, "Product", "Product short Name"};
-inline constexpr IniKey PorticoCompanyName{PorticoLanguage, "Product", "Company Name"};
-inline constexpr IniKey PorticoHomePage{PorticoLanguage, "Product", "ProductHomePage"};
-inline constexpr IniKey PorticoHelpPage{PorticoLanguage, "Product", "ProductHelpPage"};
-// The About box asks with a trailing blank; the reader ignores blanks around names.
-inline constexpr IniKey PorticoHelpPageAsAsked{PorticoLanguage, "Product", "ProductHelpPage "};
-inline constexpr IniKey PorticoSupportEmail{PorticoLanguage, "Product", "Support Email"};
-inline constexpr IniKey PorticoUpdateUrl{PorticoLanguage, "Product", "UpdateUrl"};
-inline constexpr IniKey PorticoEditionType{PorticoLanguage, "frmAbout", "Type"};
-inline constexpr IniKey PorticoVersionNumber{PorticoLanguage, "frmAbout", "VersionNumber"};
-inline constexpr IniKey AboutCopyright{PorticoLanguage, "frmAbout", "copyright"};
-inline constexpr IniKey AboutHomePage{PorticoLanguage, "frmAbout", "homePage"};
-inline constexpr IniKey AboutSupport{PorticoLanguage, "frmAbout", "support"};
-inline constexpr IniKey AboutVersion{PorticoLanguage, "frmAbout", "version"};
-inline constexpr IniKey AboutOk{PorticoLanguage, "frmAbout", "btnok"};
-inline constexpr IniKey UpdateHasNewVersion{PorticoLanguage, "frmGetNewVersion", "HasNewVerson"};
-inline constexpr IniKey UpdateVersionTip{PorticoLanguage, "frmGetNewVersion", "VersionTip"};
-inline constexpr IniKey UpdateFreeVersionTip{PorticoLanguage, "frmGetNewVersion", "FreeVersionTip"};
-inline constexpr IniKey UpdateTitle{PorticoLanguage, "frmGetNewVersion", "Title"};
-inline constexpr IniKey UpdateBtnUpdate{PorticoLanguage, "frmGetNewVersion", "btnUpdate"};
-inline constexpr IniKey UpdateBtnCancel{PorticoLanguage, "frmGetNewVersion", "btnCancel"};
-// Spoken names of the picture buttons, for screen readers; optional.
-inline constexpr IniKey MainCutName{PorticoLanguage, "frmMain", "btnCut.AccessibleName"};
-inline constexpr IniKey MainBatchCutName{PorticoLanguage, "frmMain", "btnBatchCut.AccessibleName"};
-inline constexpr IniKey MainAdvancedCutName{PorticoLanguage, "frmMain", "btnAdvancedCut.AccessibleName"};
-inline constexpr IniKey MainCloseName{PorticoLanguage, "frmMain", "btnClose.AccessibleName"};
-inline constexpr IniKey AboutCloseName{PorticoLanguage, "frmAbout", "btnFrmClose.AccessibleName"};
-inline constexpr IniKey AboutOkName{PorticoLanguage, "frmAbout", "btnExit.AccessibleName"};
-inline constexpr IniKey UpdateCloseName{PorticoLanguage, "frmGetNewVersion", "btnCloseFrm.AccessibleName"};
-inline constexpr IniKey UpdateUpdateName{PorticoLanguage, "frmGetNewVersion", "btnUpdate.AccessibleName"};
-inline constexpr IniKey UpdateCancelName{PorticoLanguage, "frmGetNewVersion", "btnCancel.AccessibleName"};
-inline constexpr IniKey PorticoShellExtFailed{PorticoLanguage, "msgMain", "strShellExtFailed"};
-
-// The feedback program's language file.
-inline constexpr IniKey PromptTitle{ValedictLanguage, "Main", "Title"};
-inline constexpr IniKey PromptLblTip{ValedictLanguage, "Main", "lblTip"};
-inline constexpr IniKey PromptLblDiscount{ValedictLanguage, "Main", "lblDiscount"};
-inline constexpr IniKey PromptBtnSurvey{ValedictLanguage, "Main", "btnSurvey"};
-inline constexpr IniKey PromptBtnOK{ValedictLanguage, "Main", "btnOK"};
-inline constexpr IniKey PromptLblUninstall{ValedictLanguage, "Main", "lblUninstall"};
-inline constexpr IniKey PromptBtnUninstall{ValedictLanguage, "Main", "btnUninstall"};
-inline constexpr IniKey SurveyLblTip{ValedictLanguage, "frmSurvey", "lblTip"};
-inline constexpr IniKey SurveyTitle{ValedictLanguage, "frmSurvey", "Title"};
-inline constexpr IniKey SurveyLblEmail{ValedictLanguage, "frmSurvey", "lblEmail"};
-inline constexpr IniKey SurveyBtnSubmit{ValedictLanguage, "frmSurvey", "btnSubmitSurvey"};
-inline constexpr IniKey WaitTitle{ValedictLanguage, "frmWait", "Title"};
-inline constexpr IniKey WaitLblWait{ValedictLanguage, "frmWait", "lblWait"};
-inline constexpr IniKey WaitBtnCancel{ValedictLanguage, "frmWait", "btnCancel"};
-inline constexpr IniKey SurveyNoText{ValedictLanguage, "msgMain", "strNoText"};
-inline constexpr IniKey SurveyErrorMailBox{ValedictLanguage, "msgMain", "strErrorMailBox"};
-inline constexpr IniKey SurveyReadySubmit{ValedictLanguage, "msgMain", "strReadySubmit"};
-inline constexpr IniKey SurveyDefaultMailTitle{ValedictLanguage, "msgMain", "strDefaultMailTitle"};
-inline constexpr IniKey WaitCancelSubmit{ValedictLanguage, "msgMain", "strCancelSubmit"};
-inline constexpr IniKey WaitSuccessSubmit{ValedictLanguage, "msgMain", "strSuccessSubmit"};
-inline constexpr IniKey WaitFailedSubmit{ValedictLanguage, "msgMain", "strFailedSubmit"};
-
-// The product file the uninstaller names.
-inline constexpr IniKey ProductShortName{ValedictProduct, "Product", "Product short Name"};
-}  // namespace keys
-
+// How the windows read a key, and what the checker knows of it.
 struct LanguageKey {
     IniKey Key;
     ReadKind Kind;
@@ -99,6 +38,131 @@ struct LanguageKey {
     // Not empty when an absent value has a designed fallback that shows no marker.
     std::string_view Fallback = {};
 };
+
+namespace keys {
+using enum IniFileKind;
+using enum ReadKind;
+
+// The launcher's language file, which also carries its Product section.
+inline constexpr LanguageKey PorticoTitle{{PorticoLanguage, "frmMain", "Title"},
+    Direct, MissingLauncherCaption, "frmMain"};
+inline constexpr LanguageKey PorticoLblHomepage{{PorticoLanguage, "frmMain", "lblHomepage"},
+    Direct, MissingLauncherCaption, "frmMain"};
+inline constexpr LanguageKey PorticoLblFeedback{{PorticoLanguage, "frmMain", "lblFeedback"},
+    Direct, MissingLauncherCaption, "frmMain"};
+inline constexpr LanguageKey PorticoLblHistory{{PorticoLanguage, "frmMain", "lblHistory"},
+    Direct, MissingLauncherCaption, "frmMain"};
+inline constexpr LanguageKey PorticoLblAbout{{PorticoLanguage, "frmMain", "lblAbout"},
+    Lookup, MissingLookup, "frmMain"};
+inline constexpr LanguageKey PorticoImagePath{{PorticoLanguage, "frmMain", "ImagePath"},
+    Lookup, MissingLookup, "frmMain, frmAbout"};
+inline constexpr LanguageKey PorticoShortName{{PorticoLanguage, "Product", "Product short Name"},
+    Lookup, MissingLookup, "frmMain, frmAbout, frmGetNewVersion"};
+// Also looked up by the start-up timer, where only "BRAMBLEWICK" matters.
+inline constexpr LanguageKey PorticoCompanyName{{PorticoLanguage, "Product", "Company Name"},
+    Direct, "", "frmMain", 0, false, "brand number 0"};
+inline constexpr LanguageKey PorticoHomePage{{PorticoLanguage, "Product", "ProductHomePage"},
+    Lookup, MissingLookup, "frmMain, frmAbout"};
+inline constexpr LanguageKey PorticoHelpPage{{PorticoLanguage, "Product", "ProductHelpPage"},
+    Lookup, MissingLookup, "frmMain, frmAbout"};
+// The About box asks with a trailing blank; the reader ignores blanks around names.
+inline constexpr LanguageKey PorticoHelpPageAsAsked{{PorticoLanguage, "Product", "ProductHelpPage "},
+    Lookup, MissingLookup, "frmAbout"};
+inline constexpr LanguageKey PorticoSupportEmail{{PorticoLanguage, "Product", "Support Email"},
+    Lookup, MissingLookup, "frmAbout", 0, false, "the support link opens the maker's home page"};
+inline constexpr LanguageKey PorticoUpdateUrl{{PorticoLanguage, "Product", "UpdateUrl"},
+    Lookup, MissingLookup, "frmMain, frmGetNewVersion", 0, false, "no promotion viewer and no update check"};
+inline constexpr LanguageKey PorticoEditionType{{PorticoLanguage, "frmAbout", "Type"},
+    Direct, "0", "frmMain", 0, false, "the full edition"};
+inline constexpr LanguageKey PorticoVersionNumber{{PorticoLanguage, "frmAbout", "VersionNumber"},
+    Lookup, MissingLookup, "frmMain, frmAbout, frmGetNewVersion"};
+inline constexpr LanguageKey AboutCopyright{{PorticoLanguage, "frmAbout", "copyright"},
+    Lookup, MissingLookup, "frmAbout"};
+inline constexpr LanguageKey AboutHomePage{{PorticoLanguage, "frmAbout", "homePage"},
+    Lookup, MissingLookup, "frmAbout"};
+inline constexpr LanguageKey AboutSupport{{PorticoLanguage, "frmAbout", "support"}, Lookup, MissingLookup, "frmAbout"};
+inline constexpr LanguageKey AboutVersion{{PorticoLanguage, "frmAbout", "version"}, Lookup, MissingLookup, "frmAbout"};
+inline constexpr LanguageKey AboutOk{{PorticoLanguage, "frmAbout", "btnok"}, Lookup, MissingLookup, "frmAbout"};
+inline constexpr LanguageKey UpdateHasNewVersion{{PorticoLanguage, "frmGetNewVersion", "HasNewVerson"},
+    Lookup, MissingLookup, "frmGetNewVersion", 1, false};
+inline constexpr LanguageKey UpdateVersionTip{{PorticoLanguage, "frmGetNewVersion", "VersionTip"},
+    Lookup, MissingLookup, "frmGetNewVersion", 1, false};
+inline constexpr LanguageKey UpdateFreeVersionTip{{PorticoLanguage, "frmGetNewVersion", "FreeVersionTip"},
+    Lookup, MissingLookup, "frmGetNewVersion", 1, false};
+inline constexpr LanguageKey UpdateTitle{{PorticoLanguage, "frmGetNewVersion", "Title"},
+    Lookup, MissingLookup, "frmGetNewVersion"};
+inline constexpr LanguageKey UpdateBtnUpdate{{PorticoLanguage, "frmGetNewVersion", "btnUpdate"},
+    Lookup, MissingLookup, "frmGetNewVersion"};
+inline constexpr LanguageKey UpdateBtnCancel{{PorticoLanguage, "frmGetNewVersion", "btnCancel"},
+    Lookup, MissingLookup, "frmGetNewVersion"};
+// Spoken names of the picture buttons, for screen readers; optional.
+inline constexpr LanguageKey MainCutName{{PorticoLanguage, "frmMain", "btnCut.AccessibleName"},
+    Direct, "", "screen readers (frmMain)", 0, false, UnspokenButton};
+inline constexpr LanguageKey MainBatchCutName{{PorticoLanguage, "frmMain", "btnBatchCut.AccessibleName"},
+    Direct, "", "screen readers (frmMain)", 0, false, UnspokenButton};
+inline constexpr LanguageKey MainAdvancedCutName{{PorticoLanguage, "frmMain", "btnAdvancedCut.AccessibleName"},
+    Direct, "", "screen readers (frmMain)", 0, false, UnspokenButton};
+inline constexpr LanguageKey MainCloseName{{PorticoLanguage, "frmMain", "btnClose.AccessibleName"},
+    Direct, "", "screen readers (frmMain)", 0, false, UnspokenButton};
+inline constexpr LanguageKey AboutCloseName{{PorticoLanguage, "frmAbout", "btnFrmClose.AccessibleName"},
+    Direct, "", "screen readers (frmAbout)", 0, false, UnspokenButton};
+inline constexpr LanguageKey AboutOkName{{PorticoLanguage, "frmAbout", "btnExit.AccessibleName"},
+    Direct, "", "screen readers (frmAbout)", 0, false, "the button's caption"};
+inline constexpr LanguageKey UpdateCloseName{{PorticoLanguage, "frmGetNewVersion", "btnCloseFrm.AccessibleName"},
+    Direct, "", "screen readers (frmGetNewVersion)", 0, false, UnspokenButton};
+inline constexpr LanguageKey UpdateUpdateName{{PorticoLanguage, "frmGetNewVersion", "btnUpdate.AccessibleName"},
+    Direct, "", "screen readers (frmGetNewVersion)", 0, false, "the button's caption"};
+inline constexpr LanguageKey UpdateCancelName{{PorticoLanguage, "frmGetNewVersion", "btnCancel.AccessibleName"},
+    Direct, "", "screen readers (frmGetNewVersion)", 0, false, "the button's caption"};
+inline constexpr LanguageKey PorticoShellExtFailed{{PorticoLanguage, "msgMain", "strShellExtFailed"},
+    Lookup, MissingLookup, "msgMain (frmMain)"};
+
+// The feedback program's language file.
+inline constexpr LanguageKey PromptTitle{{ValedictLanguage, "Main", "Title"},
+    Direct, MissingFeedbackCaption, "TfrmMain (Valedict)"};
+inline constexpr LanguageKey PromptLblTip{{ValedictLanguage, "Main", "lblTip"},
+    Direct, MissingFeedbackCaption, "TfrmMain (Valedict)"};
+inline constexpr LanguageKey PromptLblDiscount{{ValedictLanguage, "Main", "lblDiscount"},
+    Direct, MissingFeedbackCaption, "TfrmMain (Valedict)"};
+inline constexpr LanguageKey PromptBtnSurvey{{ValedictLanguage, "Main", "btnSurvey"},
+    Direct, MissingFeedbackCaption, "TfrmMain (Valedict)"};
+inline constexpr LanguageKey PromptBtnOK{{ValedictLanguage, "Main", "btnOK"},
+    Direct, MissingFeedbackCaption, "TfrmMain (Valedict)"};
+inline constexpr LanguageKey PromptLblUninstall{{ValedictLanguage, "Main", "lblUninstall"},
+    Direct, MissingFeedbackCaption, "TfrmMain (Valedict)"};
+inline constexpr LanguageKey PromptBtnUninstall{{ValedictLanguage, "Main", "btnUninstall"},
+    Direct, MissingFeedbackCaption, "TfrmMain (Valedict)"};
+inline constexpr LanguageKey SurveyLblTip{{ValedictLanguage, "frmSurvey", "lblTip"},
+    Direct, MissingFeedbackCaption, "frmSurvey"};
+inline constexpr LanguageKey SurveyTitle{{ValedictLanguage, "frmSurvey", "Title"},
+    Direct, MissingFeedbackCaption, "frmSurvey", 1, true};
+inline constexpr LanguageKey SurveyLblEmail{{ValedictLanguage, "frmSurvey", "lblEmail"},
+    Direct, MissingFeedbackCaption, "frmSurvey"};
+inline constexpr LanguageKey SurveyBtnSubmit{{ValedictLanguage, "frmSurvey", "btnSubmitSurvey"},
+    Direct, MissingFeedbackCaption, "frmSurvey"};
+inline constexpr LanguageKey WaitTitle{{ValedictLanguage, "frmWait", "Title"}, Lookup, MissingLookup, "frmWait"};
+inline constexpr LanguageKey WaitLblWait{{ValedictLanguage, "frmWait", "lblWait"}, Lookup, MissingLookup, "frmWait"};
+inline constexpr LanguageKey WaitBtnCancel{{ValedictLanguage, "frmWait", "btnCancel"},
+    Lookup, MissingLookup, "frmWait"};
+inline constexpr LanguageKey SurveyNoText{{ValedictLanguage, "msgMain", "strNoText"},
+    Lookup, MissingLookup, "msgMain (frmSurvey)"};
+inline constexpr LanguageKey SurveyErrorMailBox{{ValedictLanguage, "msgMain", "strErrorMailBox"},
+    Lookup, MissingLookup, "msgMain (frmSurvey)"};
+inline constexpr LanguageKey SurveyReadySubmit{{ValedictLanguage, "msgMain", "strReadySubmit"},
+    Lookup, MissingLookup, "msgMain (frmSurvey)"};
+inline constexpr LanguageKey SurveyDefaultMailTitle{{ValedictLanguage, "msgMain", "strDefaultMailTitle"},
+    Lookup, MissingLookup, "the survey's subject line (frmSurvey)"};
+inline constexpr LanguageKey WaitCancelSubmit{{ValedictLanguage, "msgMain", "strCancelSubmit"},
+    Lookup, MissingLookup, "msgMain (frmWait)"};
+inline constexpr LanguageKey WaitSuccessSubmit{{ValedictLanguage, "msgMain", "strSuccessSubmit"},
+    Lookup, MissingLookup, "msgMain (frmWait)"};
+inline constexpr LanguageKey WaitFailedSubmit{{ValedictLanguage, "msgMain", "strFailedSubmit"},
+    Lookup, MissingLookup, "msgMain (frmWait)"};
+
+// The product file the uninstaller names.
+inline constexpr LanguageKey ProductShortName{{ValedictProduct, "Product", "Product short Name"},
+    Lookup, MissingLookup, "TfrmMain (Valedict), frmSurvey"};
+}  // namespace keys
 
 // One entry per (file, section, key), in the order the files list them.
 std::span<const LanguageKey> LanguageKeys();

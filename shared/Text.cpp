@@ -5,6 +5,14 @@ namespace {
 
 constexpr char32_t Replacement = 0xFFFD;
 
+template <typename Trimmed>
+std::string_view TrimEnds(std::string_view text, Trimmed trimmed) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && trimmed(text[begin])) ++begin;
+    while (end > begin && trimmed(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -124,11 +132,11 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
 }
 
 std::string TrimControlAndBlank(std::string_view text) {
-    const auto isTrimmed = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && isTrimmed(text[begin])) ++begin;
-    while (end > begin && isTrimmed(text[end - 1])) --end;
-    return std::string(text.substr(begin, end - begin));
+    return std::string(TrimEnds(text, [](char c) { return static_cast<unsigned char>(c) <= 0x20; }));
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    return TrimEnds(text, [](char c) { return c == ' ' || c == '\t'; });
 }
 
 std::string FillTemplate(std::string_view pattern, std::string_view argument, bool collapsePercent) {

@@ -24,6 +24,8 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 
 // Removes the characters up to and including U+0020 from both ends.
 std::string TrimControlAndBlank(std::string_view text);
+// Removes spaces and tabs from both ends.
+std::string_view TrimBlanks(std::string_view text);
 
 // Replaces every "%s" with the argument; with collapsePercent "%%" becomes "%" as well.
 // Any other "%" sequence stays as it stands: texts from files are never printf formats.

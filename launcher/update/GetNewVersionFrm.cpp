@@ -73,11 +73,11 @@ TfrmGetNewVersion::TfrmGetNewVersion(ui::Form& owner)
     ApplyPictures(btnCancel, false);
     btnCancel.OnClick = [this] { btnCancelClick(); };
 
-    for (auto [button, key] : {std::pair{&btnCloseFrm, "btnCloseFrm.AccessibleName"},
-                               std::pair{&btnUpdate, "btnUpdate.AccessibleName"},
-                               std::pair{&btnCancel, "btnCancel.AccessibleName"}})
+    for (auto [button, key] : {std::pair{&btnCloseFrm, &keys::UpdateCloseName},
+                               std::pair{&btnUpdate, &keys::UpdateUpdateName},
+                               std::pair{&btnCancel, &keys::UpdateCancelName}})
         button->AccessibleName = [this, button, key] {
-            const std::string name = ReadOptionalText(LanguageFilePath, "frmGetNewVersion", key);
+            const std::string name = Lookup(*key);
             // Files written before these keys: the close button still has the system's word.
             return TrimControlAndBlank(name).empty() && button == &btnCloseFrm ? CloseCommandText() : name;
         };
@@ -86,16 +86,14 @@ TfrmGetNewVersion::TfrmGetNewVersion(ui::Form& owner)
     FreeEdition = false;
 }
 
-std::string TfrmGetNewVersion::Lookup(const char* section, const char* key) const {
-    return ReadIniValue(LanguageFilePath, section, key, MissingLookup);
-}
+std::string TfrmGetNewVersion::Lookup(const LanguageKey& key) const { return ReadKey(LanguageFilePath, key); }
 
 void TfrmGetNewVersion::Report(bool offer) const {
     PostMessageW(NotifyWindow, WM_UPDATECHECKDONE, offer ? 1 : 0, 0);
 }
 
 void TfrmGetNewVersion::BeginCheck() {
-    const std::string address = Lookup("Product", "UpdateUrl");
+    const std::string address = Lookup(keys::PorticoUpdateUrl);
     if (address == MissingLookup) return;
     RequestedAddress = address + TimeStampQuery();
     if (!wbNewVersion.Navigate(RequestedAddress)) {
@@ -120,29 +118,29 @@ void TfrmGetNewVersion::TimerCheckTimer() {
 }
 
 void TfrmGetNewVersion::OfferNewVersion(const std::string& version) {
-    std::string current = Lookup("frmAbout", "VersionNumber");
+    std::string current = Lookup(keys::PorticoVersionNumber);
     if (current == MissingLookup) current = "0";
     if (!IsNewerVersion(version, current)) {
         Report(false);
         return;
     }
-    lblNewVersion.SetText(FillTemplate(Lookup("frmGetNewVersion", "HasNewVerson"), version, false));
-    const std::string name = Lookup("Product", "Product short Name");
+    lblNewVersion.SetText(FillTemplate(Lookup(keys::UpdateHasNewVersion), version, false));
+    const std::string name = Lookup(keys::PorticoShortName);
     if (FreeEdition) {
         btnCancel.SetVisible(false);
         btnUpdate.SetBounds((ClientWidth() - btnUpdate.Width()) / 2, btnUpdate.Top(), btnUpdate.Width(),
                             btnUpdate.Height());
-        lblTip.SetText(FillTemplate(Lookup("frmGetNewVersion", "FreeVersionTip"), name, false));
+        lblTip.SetText(FillTemplate(Lookup(keys::UpdateFreeVersionTip), name, false));
     } else {
-        lblTip.SetText(FillTemplate(Lookup("frmGetNewVersion", "VersionTip"), name, false));
+        lblTip.SetText(FillTemplate(Lookup(keys::UpdateVersionTip), name, false));
     }
     Report(true);
 }
 
 void TfrmGetNewVersion::FormShow() {
-    SetCaption(Lookup("frmGetNewVersion", "Title"));
-    btnUpdate.SetCaption(Lookup("frmGetNewVersion", "btnUpdate"));
-    btnCancel.SetCaption(Lookup("frmGetNewVersion", "btnCancel"));
+    SetCaption(Lookup(keys::UpdateTitle));
+    btnUpdate.SetCaption(Lookup(keys::UpdateBtnUpdate));
+    btnCancel.SetCaption(Lookup(keys::UpdateBtnCancel));
 }
 
 void TfrmGetNewVersion::btnUpdateClick() {

@@ -5,6 +5,7 @@
 #include "Form.h"
 #include "ImageButton.h"
 #include "Label.h"
+#include "LanguageKeys.h"
 #include "PageLoader.h"
 #include "Picture.h"
 #include "Timer.h"
@@ -53,7 +54,7 @@ protected:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    std::string Lookup(const char* section, const char* key) const;
+    std::string Lookup(const LanguageKey& key) const;
     void Report(bool offer) const;
     void CloseAndEndFreeEdition();
 };

@@ -234,7 +234,7 @@ bool IsBitmapFile(const std::string& path) {
 
 void CheckSkin(const std::string& programFolder, const std::vector<IniReader::Section>& sections,
                std::vector<Finding>& findings) {
-    const auto& key = kx::keys::PorticoImagePath;
+    const auto& key = kx::keys::PorticoImagePath.Key;
     const IniReader::Entry* entry = FindEntry(FindSection(sections, key.Section), key.Name);
     if (!entry || entry->Value.empty()) return;  // already reported: the folder would be "???"
     std::string folder = programFolder;
