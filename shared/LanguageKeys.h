@@ -17,8 +17,8 @@ inline constexpr std::string_view UnspokenButton = "a nameless button";
 
 enum class IniFileKind { PorticoLanguage, ValedictLanguage, ValedictProduct };
 
-// A lookup (ReadIniValue) gives its default for an absent key and for an empty value alike;
-// a direct read (IniReader::ReadText) gives the default only for an absent key.
+// A lookup gives its default for an absent key and for an empty value alike, reading the file
+// as it is at the time; a direct read gives the default only for an absent key.
 enum class ReadKind { Lookup, Direct };
 
 struct IniKey {
@@ -31,7 +31,7 @@ struct IniKey {
 struct LanguageKey {
     IniKey Key;
     ReadKind Kind;
-    std::string_view Default;  // what the code passes, and so what an absent value shows
+    std::string_view Default;  // what an absent value shows
     std::string_view Readers;  // the windows and messages that read it
     int Fills = 0;             // "%s" the code fills in; 0 for a plain text
     bool CollapsesPercent = false;
