@@ -15,7 +15,7 @@ namespace kx {
 
 // A handle of a kind that differs from the others only in how it is closed and in the value
 // that means "none".
-template <typename T, auto Close, T None = T{}>
+template <typename T, auto Close, T Empty = T{}>
 class Scoped {
 public:
     Scoped() = default;
@@ -28,17 +28,18 @@ public:
     }
 
     T get() const { return handle_; }
-    explicit operator bool() const { return handle_ != None; }
-    T release() { return std::exchange(handle_, None); }
-    void reset(T handle = None) {
-        if (handle_ != None) Close(handle_);
+    explicit operator bool() const { return handle_ != Empty; }
+    T release() { return std::exchange(handle_, Empty); }
+    void reset(T handle = Empty) {
+        if (handle_ != Empty) Close(handle_);
         handle_ = handle;
     }
 
 private:
-    T handle_ = None;
+    T handle_ = Empty;
 };
 
+// The standard library's own functions may not be taken by their address.
 inline void CloseStdioFile(std::FILE* file) { std::fclose(file); }
 using StdioFile = Scoped<std::FILE*, CloseStdioFile>;
 
@@ -87,7 +88,6 @@ private:
 // Declared after the owners of the DC and the object, it goes before them.
 class SelectedObject {
 public:
-    SelectedObject() = default;
     SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
     ~SelectedObject() {
         if (dc_) SelectObject(dc_, old_);
@@ -102,8 +102,8 @@ public:
     HGDIOBJ Old() const { return old_; }
 
 private:
-    HDC dc_ = nullptr;
-    HGDIOBJ old_ = nullptr;
+    HDC dc_;
+    HGDIOBJ old_;
 };
 
 #endif
