@@ -1,6 +1,7 @@
 #include "FormPost.h"
 
 #include "Os.h"
+#include "Scoped.h"
 #include "Text.h"
 
 #ifdef _WIN32
@@ -327,17 +328,6 @@ Socket Connect(const FeedbackServer& server) {
 }
 #endif
 
-class SocketCloser {
-public:
-    explicit SocketCloser(Socket s) : socket_(s) {}
-    ~SocketCloser() { CloseSocket(socket_); }
-    SocketCloser(const SocketCloser&) = delete;
-    SocketCloser& operator=(const SocketCloser&) = delete;
-
-private:
-    Socket socket_;
-};
-
 bool SendAll(Socket s, std::string_view bytes, int timeout) {
     while (!bytes.empty()) {
         // A server that never reads must not hold the worker forever either.
@@ -374,7 +364,7 @@ bool PostFeedback(const FeedbackServer& server, const std::string& address, cons
         const std::string request = BuildPostRequest(server, BuildFormBody(address, subject, content));
         const Socket s = Connect(server);
         if (s == InvalidSocket) return false;
-        SocketCloser closer(s);
+        const Scoped<Socket, CloseSocket, InvalidSocket> closer(s);
         // Connecting blocks as long as the system lets it; from here on every wait is bounded.
         MakeNonBlocking(s);
         const int timeout = static_cast<int>(std::clamp<long long>(readTimeout.count(), 1, 24LL * 3600 * 1000));

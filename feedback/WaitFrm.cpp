@@ -23,34 +23,28 @@ constexpr COLORREF SpinnerBackground = RGB(255, 0, 255);
 std::vector<std::shared_ptr<ui::Bitmap>> DrawSpinnerFrames() {
     constexpr double Pi = 3.14159265358979323846;
     std::vector<std::shared_ptr<ui::Bitmap>> frames;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    const MemoryDc owned(CreateCompatibleDC(WindowDc().get()));
+    const HDC dc = owned.get();
     const LOGBRUSH light{BS_SOLID, RGB(200, 200, 200), 0};
     const LOGBRUSH dark{BS_SOLID, RGB(70, 70, 70), 0};
     const DWORD penStyle = PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND;
-    HPEN lightPen = ExtCreatePen(penStyle, 3, &light, 0, nullptr);
-    HPEN darkPen = ExtCreatePen(penStyle, 3, &dark, 0, nullptr);
+    const GdiObject<HPEN> lightPen(ExtCreatePen(penStyle, 3, &light, 0, nullptr));
+    const GdiObject<HPEN> darkPen(ExtCreatePen(penStyle, 3, &dark, 0, nullptr));
     for (int frame = 0; frame < FrameCount; ++frame) {
         auto bitmap = ui::Bitmap::Create(SpinnerSize, SpinnerSize, SpinnerBackground);
-        HGDIOBJ oldBitmap = SelectObject(dc, bitmap->Handle());
-        HGDIOBJ oldPen = SelectObject(dc, lightPen);
+        const SelectedObject picture(dc, bitmap->Handle());
+        const SelectedObject pen(dc, lightPen.get());
         for (int spoke = 0; spoke < FrameCount; ++spoke) {
             // Spoke 0 points up; the marked one goes round clockwise.
             const double angle = spoke * 2 * Pi / FrameCount;
             const double dx = std::sin(angle), dy = -std::cos(angle);
-            SelectObject(dc, spoke == frame ? darkPen : lightPen);
+            SelectObject(dc, spoke == frame ? darkPen.get() : lightPen.get());
             MoveToEx(dc, static_cast<int>(std::lround(15.5 + 7 * dx)), static_cast<int>(std::lround(15.5 + 7 * dy)),
                      nullptr);
             LineTo(dc, static_cast<int>(std::lround(15.5 + 13 * dx)), static_cast<int>(std::lround(15.5 + 13 * dy)));
         }
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBitmap);
         frames.push_back(std::move(bitmap));
     }
-    DeleteObject(lightPen);
-    DeleteObject(darkPen);
-    DeleteDC(dc);
     return frames;
 }
 
@@ -92,9 +86,7 @@ TfrmWait::TfrmWait(ui::Form& owner)
     FormCreate();
 }
 
-TfrmWait::~TfrmWait() {
-    for (auto& [submission, worker] : workers_) CloseHandle(worker.Thread);
-}
+TfrmWait::~TfrmWait() = default;
 
 void TfrmWait::FormCreate() {
     SetPosition(ui::FormPosition::OwnerCenter);
@@ -138,13 +130,13 @@ void TfrmWait::Timer1Timer() {
     // The timer may fall due long after the showing, even after a newer survey form has
     // opened: it starts the worker of the submission it was armed for, never the current one.
     auto worker = std::make_unique<WorkerJob>(WorkerJob{job_, Handle()});
-    HANDLE thread = CreateThread(nullptr, 0, &SubmitWorker, worker.get(), 0, nullptr);
+    KernelHandle thread(CreateThread(nullptr, 0, &SubmitWorker, worker.get(), 0, nullptr));
     if (!thread) throw std::runtime_error("Cannot start the submission");
     worker.release();  // the worker owns it now
-    const std::uint32_t submission = job_.Submission;
-    if (auto old = workers_.find(submission); old != workers_.end()) CloseHandle(old->second.Thread);
-    workers_[submission] = {thread, job_.SurveyWindow};
-    WorkerThread = thread;
+    // An earlier worker's handle of the same submission closes here.
+    Worker& started = workers_[job_.Submission];
+    started = {std::move(thread), job_.SurveyWindow};
+    WorkerThread = started.Thread.get();
     ++workersStarted_;
 }
 
@@ -163,8 +155,7 @@ void TfrmWait::btnCancelClick() {
 void TfrmWait::SubmitDoneMessage(std::uint32_t submission) {
     const auto worker = workers_.find(submission);
     if (worker == workers_.end()) return;
-    CloseHandle(worker->second.Thread);
-    if (WorkerThread == worker->second.Thread) WorkerThread = nullptr;
+    if (WorkerThread == worker->second.Thread.get()) WorkerThread = nullptr;
     const HWND surveyWindow = worker->second.SurveyWindow;
     workers_.erase(worker);
     // A report that a newer survey form or submission has overtaken shows and closes nothing.

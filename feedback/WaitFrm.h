@@ -5,6 +5,7 @@
 #include "Form.h"
 #include "Label.h"
 #include "Picture.h"
+#include "Scoped.h"
 #include "StdControls.h"
 #include "Timer.h"
 #include "ValedictState.h"
@@ -67,7 +68,7 @@ private:
     // The submission of the latest showing.
     SubmitJob job_;
     struct Worker {
-        HANDLE Thread = nullptr;
+        KernelHandle Thread;
         HWND SurveyWindow = nullptr;
     };
     // The workers not yet reported, by submission.

@@ -7,6 +7,7 @@
 #include "LauncherState.h"
 #include "MessageBox.h"
 #include "Os.h"
+#include "Scoped.h"
 #include "Shell.h"
 #include "StartupMarks.h"
 #include "Text.h"
@@ -294,12 +295,10 @@ bool TfrmMain::RunTool(const std::string& program, const std::string& arguments)
     info.nShow = SW_SHOW;
     ui::EnsureComApartment();
     const bool ok = ShellExecuteExW(&info) != FALSE;
+    const KernelHandle process(info.hProcess);  // none when no process started
     if (ok) {
         Hide();
-        if (info.hProcess) {
-            WaitForSingleObject(info.hProcess, INFINITE);
-            CloseHandle(info.hProcess);
-        }
+        if (process) WaitForSingleObject(process.get(), INFINITE);
         Show();
     }
     return ok;

@@ -1,5 +1,6 @@
 #include "Os.h"
 
+#include "Scoped.h"
 #include "Text.h"
 
 #include <atomic>
@@ -13,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -52,9 +52,9 @@ std::string SystemReason(DWORD code) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
         code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const Scoped<wchar_t*, LocalFree> owned(buffer);
     std::string reason = length ? TrimControlAndBlank(FromWide(std::wstring_view(buffer, length)))
                                 : "system error " + std::to_string(code);
-    if (buffer) LocalFree(buffer);
     while (!reason.empty() && reason.back() == '.') reason.pop_back();
     return reason;
 }
@@ -63,24 +63,11 @@ std::string SystemReason(DWORD code) {
     throw FileError(std::string(what) + " \"" + path + "\": " + SystemReason(GetLastError()));
 }
 
-class Handle {
-public:
-    explicit Handle(HANDLE h) : handle_(h) {}
-    ~Handle() { if (valid()) CloseHandle(handle_); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-    // Files fail as INVALID_HANDLE_VALUE, other objects as null.
-    bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
-private:
-    HANDLE handle_;
-};
-
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(ToWide(path).c_str()); }
 
 unsigned long ProcessId() { return GetCurrentProcessId(); }
 
-void WriteAll(const Handle& file, const std::vector<std::uint8_t>& bytes, const std::string& path) {
+void WriteAll(const KernelHandle& file, const std::vector<std::uint8_t>& bytes, const std::string& path) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD wrote = 0;
@@ -101,7 +88,7 @@ std::wstring WriteNewFileBeside(const std::vector<std::uint8_t>& bytes, const st
             ThrowFileError("Cannot create file", path);
         }
         try {
-            const Handle file(created);
+            const KernelHandle file(created);
             WriteAll(file, bytes, path);
         } catch (const FileError&) {
             DeleteFileW(fresh.c_str());  // closed by now
@@ -145,9 +132,10 @@ bool DirectoryExists(const std::string& path) {
 void RemoveFile(const std::string& path) { DeleteFileW(ToWide(path).c_str()); }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) ThrowFileError("Cannot open file", path);
+    const KernelHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowFileError("Cannot open file", path);
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) ThrowFileError("Cannot read file", path);
     if (size.QuadPart > MaxFileBytes) throw FileError("The file \"" + path + "\" is too large");
@@ -165,9 +153,9 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) ThrowFileError("Cannot create file", path);
+    const KernelHandle file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowFileError("Cannot create file", path);
     WriteAll(file, bytes, path);
 }
 
@@ -193,7 +181,7 @@ void ReplaceFileBytes(const std::string& path, const std::vector<std::uint8_t>& 
 bool RunsElevated() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    const Handle owned(token);
+    const KernelHandle owned(token);
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
     return GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) && elevation.TokenIsElevated;
@@ -258,10 +246,6 @@ bool StatMode(const std::string& path, mode_t kind) {
     return ::stat(NativePath(path).c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 std::string ProgramFolder() {
@@ -284,7 +268,7 @@ bool DirectoryExists(const std::string& path) { return StatMode(path, S_IFDIR); 
 void RemoveFile(const std::string& path) { ::unlink(NativePath(path).c_str()); }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(NativePath(path).c_str(), "rb"));
+    const StdioFile file(std::fopen(NativePath(path).c_str(), "rb"));
     if (!file || DirectoryExists(path)) {
         if (file) errno = EISDIR;
         ThrowFileError("Cannot open file", path);
@@ -298,7 +282,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(NativePath(path).c_str(), "wb"));
+    const StdioFile file(std::fopen(NativePath(path).c_str(), "wb"));
     if (!file) ThrowFileError("Cannot create file", path);
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
         ThrowFileError("Cannot write file", path);

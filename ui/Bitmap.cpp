@@ -76,7 +76,7 @@ namespace {
 
 // The file's pixels copied into a bottom-up DIB section of the file's own depth: run-length
 // pixels are unpacked, a top-down file is turned the right way up.
-HBITMAP SectionFromFile(const BitmapLayout& layout, const BitmapInfo& file, const std::uint8_t* pixels) {
+GdiObject<HBITMAP> SectionFromFile(const BitmapLayout& layout, const BitmapInfo& file, const std::uint8_t* pixels) {
     BitmapInfo section = file;
     BITMAPINFOHEADER& h = section.header;
     if (h.biHeight < 0) h.biHeight = -h.biHeight;
@@ -85,15 +85,12 @@ HBITMAP SectionFromFile(const BitmapLayout& layout, const BitmapInfo& file, cons
         h.biSizeImage = 0;
     }
     void* bits = nullptr;
-    HBITMAP handle = CreateDIBSection(nullptr, section.Get(), DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!handle) return nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    const int copied = SetDIBits(dc, handle, 0, static_cast<UINT>(h.biHeight), pixels, file.Get(), DIB_RGB_COLORS);
-    DeleteDC(dc);
-    if (copied != h.biHeight) {
-        DeleteObject(handle);
-        return nullptr;
-    }
+    GdiObject<HBITMAP> handle(CreateDIBSection(nullptr, section.Get(), DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!handle) return handle;
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    const int copied =
+        SetDIBits(dc.get(), handle.get(), 0, static_cast<UINT>(h.biHeight), pixels, file.Get(), DIB_RGB_COLORS);
+    if (copied != h.biHeight) handle.reset();
     return handle;
 }
 
@@ -150,9 +147,9 @@ std::shared_ptr<Bitmap> Bitmap::LoadFromFile(const std::string& path) {
     const BitmapLayout& layout = file->Layout;
     // Runs are unpacked at once, so that a run the system cannot follow is an error of loading.
     if (RunLength(layout)) {
-        HBITMAP image = SectionFromFile(layout, file->Info, file->Pixels());
+        GdiObject<HBITMAP> image = SectionFromFile(layout, file->Info, file->Pixels());
         if (!image) throw FileError("The file \"" + path + "\" is not a valid bitmap");
-        return std::make_shared<Bitmap>(image);
+        return std::make_shared<Bitmap>(std::move(image));
     }
     const int width = static_cast<int>(layout.Width);
     const int height = static_cast<int>(layout.Height < 0 ? -layout.Height : layout.Height);
@@ -160,9 +157,9 @@ std::shared_ptr<Bitmap> Bitmap::LoadFromFile(const std::string& path) {
 }
 
 std::shared_ptr<Bitmap> Bitmap::Create(int width, int height, COLORREF fill) {
-    HBITMAP handle = NewSection(width, -height, 32);
+    GdiObject<HBITMAP> handle(NewSection(width, -height, 32));
     if (!handle) throw std::runtime_error("Cannot create a bitmap");
-    auto bitmap = std::make_shared<Bitmap>(handle);
+    auto bitmap = std::make_shared<Bitmap>(std::move(handle));
     bitmap->Fill(RECT{0, 0, width, height}, fill);
     return bitmap;
 }
@@ -170,17 +167,14 @@ std::shared_ptr<Bitmap> Bitmap::Create(int width, int height, COLORREF fill) {
 Bitmap::Bitmap(std::unique_ptr<FilePixels> file, int width, int height)
     : file_(std::move(file)), width_(width), height_(height) {}
 
-Bitmap::Bitmap(HBITMAP handle) : handle_(handle) {
+Bitmap::Bitmap(GdiObject<HBITMAP> handle) : handle_(std::move(handle)) {
     BITMAP info{};
-    GetObjectW(handle_, sizeof info, &info);
+    GetObjectW(handle_.get(), sizeof info, &info);
     width_ = info.bmWidth;
     height_ = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
 }
 
-Bitmap::~Bitmap() {
-    if (handle_) DeleteObject(handle_);
-    if (mask_) DeleteObject(mask_);
-}
+Bitmap::~Bitmap() = default;
 
 HBITMAP Bitmap::Handle() const {
     if (!handle_) {
@@ -188,29 +182,21 @@ HBITMAP Bitmap::Handle() const {
         if (!handle_) throw std::runtime_error("Cannot create a bitmap");
         file_.reset();
     }
-    return handle_;
+    return handle_.get();
 }
 
 void Bitmap::Fill(const RECT& area, COLORREF color) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Handle());
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(dc, &area, brush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    const SelectedObject picture(dc.get(), Handle());
+    FillRect(dc.get(), &area, GdiObject<HBRUSH>(CreateSolidBrush(color)).get());
     // The pixels may have changed: the next keyed draw reads the key and makes the mask anew.
-    DeleteObject(mask_);
-    mask_ = nullptr;
+    mask_.reset();
 }
 
 COLORREF Bitmap::PixelAt(int x, int y) const {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Handle());
-    const COLORREF color = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return color;
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    const SelectedObject picture(dc.get(), Handle());
+    return GetPixel(dc.get(), x, y);
 }
 
 namespace {
@@ -220,81 +206,60 @@ thread_local DrawingSources* lender = nullptr;
 // One bitmap selected into a memory DC for one draw: a lent one when a paint lends it.
 class Selected {
 public:
-    Selected(int which, HBITMAP bitmap) : lent_(DrawingSources::Lent(which)) {
-        dc_ = lent_ ? lent_ : CreateCompatibleDC(nullptr);
-        old_ = SelectObject(dc_, bitmap);
-    }
-    ~Selected() {
-        SelectObject(dc_, old_);
-        if (!lent_) DeleteDC(dc_);
-    }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-    HDC Dc() const { return dc_; }
+    Selected(int which, HBITMAP bitmap) : Selected(DrawingSources::Lent(which), bitmap) {}
+    HDC Dc() const { return bitmap_.Dc(); }
 
 private:
-    HDC lent_;
-    HDC dc_;
-    HGDIOBJ old_;
+    Selected(HDC lent, HBITMAP bitmap)
+        : own_(lent ? nullptr : CreateCompatibleDC(nullptr)), bitmap_(lent ? lent : own_.get(), bitmap) {}
+    MemoryDc own_;  // when no paint lends one
+    SelectedObject bitmap_;
 };
 
 }  // namespace
 
-DrawingSources::DrawingSources() : dcs_{}, outer_(lender) { lender = this; }
+DrawingSources::DrawingSources() : outer_(lender) { lender = this; }
 
-DrawingSources::~DrawingSources() {
-    lender = outer_;
-    for (HDC dc : dcs_)
-        if (dc) DeleteDC(dc);
-}
+DrawingSources::~DrawingSources() { lender = outer_; }
 
 HDC DrawingSources::Lent(int which) {
     if (!lender) return nullptr;
-    HDC& dc = lender->dcs_[which];
-    if (!dc) dc = CreateCompatibleDC(nullptr);
-    return dc;
+    MemoryDc& dc = lender->dcs_[which];
+    if (!dc) dc.reset(CreateCompatibleDC(nullptr));
+    return dc.get();
 }
 
 // White where the picture has the key colour, black elsewhere. Pixels not comparable in the file
 // are compared in a 24-bit copy, as the system's transparent blit compares them, so that a pixel
 // of a palette or 16-bit picture matches the key by its colour.
 HBITMAP Bitmap::KeyMask(HDC picture, KeyPixel key) const {
-    if (mask_ && maskKey_ == key) return mask_;
-    HBITMAP mask = nullptr;
+    if (mask_ && maskKey_ == key) return mask_.get();
+    GdiObject<HBITMAP> mask;
     if (file_) {
-        mask = MaskFromPixels(file_->Layout, file_->Pixels(), width_, height_, key);
+        mask.reset(MaskFromPixels(file_->Layout, file_->Pixels(), width_, height_, key));
         if (!mask) throw std::runtime_error("Cannot create a bitmap");
     } else {
         const COLORREF keyColor = GetPixel(picture, 0, key == KeyPixel::TopLeft ? 0 : height_ - 1);
-        HBITMAP copy = NewSection(width_, height_, 24);
-        mask = CreateBitmap(width_, height_, 1, 1, nullptr);
-        if (copy && mask) {
-            const Selected colors(1, copy);
-            BitBlt(colors.Dc(), 0, 0, width_, height_, picture, 0, 0, SRCCOPY);
-            SetBkColor(colors.Dc(), keyColor);
-            HDC maskDc = CreateCompatibleDC(nullptr);
-            HGDIOBJ old = SelectObject(maskDc, mask);
-            BitBlt(maskDc, 0, 0, width_, height_, colors.Dc(), 0, 0, SRCCOPY);
-            SelectObject(maskDc, old);
-            DeleteDC(maskDc);
-        }
-        if (copy) DeleteObject(copy);
-        if (!copy || !mask) {
-            if (mask) DeleteObject(mask);
-            throw std::runtime_error("Cannot create a bitmap");
-        }
+        const GdiObject<HBITMAP> copy(NewSection(width_, height_, 24));
+        mask.reset(CreateBitmap(width_, height_, 1, 1, nullptr));
+        if (!copy || !mask) throw std::runtime_error("Cannot create a bitmap");
+        const Selected colors(1, copy.get());
+        BitBlt(colors.Dc(), 0, 0, width_, height_, picture, 0, 0, SRCCOPY);
+        SetBkColor(colors.Dc(), keyColor);
+        const MemoryDc maskDc(CreateCompatibleDC(nullptr));
+        const SelectedObject masked(maskDc.get(), mask.get());
+        BitBlt(maskDc.get(), 0, 0, width_, height_, colors.Dc(), 0, 0, SRCCOPY);
     }
-    if (mask_) DeleteObject(mask_);
-    mask_ = mask;
+    mask_ = std::move(mask);
     maskKey_ = key;
-    return mask_;
+    return mask_.get();
 }
 
 void Bitmap::Draw(HDC dc, const RECT& dest, KeyPixel key) const {
     // A keyed picture whose file pixels cannot be compared with the key is drawn from its bitmap.
     if (file_ && key != KeyPixel::None && !file_->KeyComparable()) Handle();
     std::optional<Selected> picture;
-    if (!file_) picture.emplace(0, handle_);
+    if (!file_) picture.emplace(0, handle_.get());
     const int w = dest.right - dest.left, h = dest.bottom - dest.top;
     const bool stretched = w != width_ || h != height_;
     if (stretched) SetStretchBltMode(dc, COLORONCOLOR);

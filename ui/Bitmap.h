@@ -1,6 +1,8 @@
 // A device-independent bitmap owned by its holder, loaded from a file or drawn by the program.
 #pragma once
 
+#include "Scoped.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -20,7 +22,7 @@ public:
     // A blank 32-bit bitmap to draw on.
     static std::shared_ptr<Bitmap> Create(int width, int height, COLORREF fill);
 
-    explicit Bitmap(HBITMAP handle);
+    explicit Bitmap(GdiObject<HBITMAP> handle);
     ~Bitmap();
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
@@ -43,11 +45,11 @@ private:
     Bitmap(std::unique_ptr<FilePixels> file, int width, int height);
     HBITMAP KeyMask(HDC picture, KeyPixel key) const;
 
-    mutable HBITMAP handle_ = nullptr;
+    mutable GdiObject<HBITMAP> handle_;
     mutable std::unique_ptr<FilePixels> file_;  // until the bitmap is made
     int width_ = 0;
     int height_ = 0;
-    mutable HBITMAP mask_ = nullptr;
+    mutable GdiObject<HBITMAP> mask_;
     mutable KeyPixel maskKey_ = KeyPixel::None;
 };
 
@@ -64,7 +66,7 @@ public:
     static HDC Lent(int which);  // 0 or 1; null when none lives
 
 private:
-    HDC dcs_[2];
+    MemoryDc dcs_[2];
     DrawingSources* outer_;
 };
 

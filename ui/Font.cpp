@@ -1,5 +1,7 @@
 #include "Font.h"
 
+#include "Scoped.h"
+
 #include <map>
 #include <tuple>
 
@@ -20,16 +22,14 @@ HFONT FontHandle(const FontSpec& wanted) {
 }
 
 SIZE MeasureText(const FontSpec& wanted, const std::wstring& text, int wrapWidth) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, FontHandle(wanted));
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    const SelectedObject font(dc.get(), FontHandle(wanted));
     // An empty text still has the height of one line.
     const std::wstring measured = text.empty() ? L" " : text;
     RECT r{0, 0, wrapWidth > 0 ? wrapWidth : 0, 0};
     UINT flags = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
     if (wrapWidth > 0) flags |= DT_WORDBREAK;
-    DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &r, flags);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    DrawTextW(dc.get(), measured.c_str(), static_cast<int>(measured.size()), &r, flags);
     SIZE size{r.right - r.left, r.bottom - r.top};
     if (text.empty()) size.cx = 0;
     return size;

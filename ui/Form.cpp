@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Control.h"
 #include "Painting.h"
+#include "Scoped.h"
 #include "Screen.h"
 #include "Text.h"
 #include "Timer.h"
@@ -355,9 +356,7 @@ void Form::PaintArea(HDC dc, const RECT& area) {
 }
 
 void Form::DrawArea(HDC dc, const RECT& area) {
-    HBRUSH brush = CreateSolidBrush(color_);
-    FillRect(dc, &area, brush);
-    DeleteObject(brush);
+    FillRect(dc, &area, GdiObject<HBRUSH>(CreateSolidBrush(color_)).get());
     for (GraphicControl* control : graphics_) {
         RECT overlap;
         if (!control->Visible() || !IntersectRect(&overlap, &control->Bounds(), &area)) continue;

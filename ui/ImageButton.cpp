@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "Form.h"
 #include "Painting.h"
+#include "Scoped.h"
 #include "Text.h"
 
 #include <windowsx.h>
@@ -317,9 +318,7 @@ void TkxCustomButton::Paint() {
         if (transparent_) {
             Parent().PaintArea(memory, Bounds());
         } else {
-            HBRUSH brush = CreateSolidBrush(color_);
-            FillRect(memory, &area, brush);
-            DeleteObject(brush);
+            FillRect(memory, &area, GdiObject<HBRUSH>(CreateSolidBrush(color_)).get());
         }
         PaintContent(memory, area);
         PaintFrameAndCaption(memory, area);
@@ -336,7 +335,7 @@ void TkxCustomButton::PaintFrameAndCaption(HDC dc, const RECT& area) {
     }
     if (TrimControlAndBlank(caption_).empty()) return;
     const std::wstring text = ToWide(caption_);
-    HGDIOBJ oldFont = SelectObject(dc, FontHandle(Font()));
+    const SelectedObject font(dc, FontHandle(Font()));
     SetBkMode(dc, TRANSPARENT);
     const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
     RECT r = area;
@@ -351,7 +350,6 @@ void TkxCustomButton::PaintFrameAndCaption(HDC dc, const RECT& area) {
         SetTextColor(dc, RGB(0x80, 0x80, 0x80));
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
     }
-    SelectObject(dc, oldFont);
 }
 
 TkxImageButton::TkxImageButton(Form& parent, int left, int top, int width, int height)

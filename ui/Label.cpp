@@ -1,6 +1,7 @@
 #include "Label.h"
 
 #include "Form.h"
+#include "Scoped.h"
 #include "Text.h"
 
 namespace kx::ui {
@@ -63,17 +64,14 @@ void Label::AdjustSize() {
 void Label::Paint(HDC dc) {
     RECT r = Bounds();
     if (!transparent_) {
-        HBRUSH brush = CreateSolidBrush(color_);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
+        FillRect(dc, &r, GdiObject<HBRUSH>(CreateSolidBrush(color_)).get());
     }
-    HGDIOBJ old = SelectObject(dc, FontHandle(font_));
+    const SelectedObject font(dc, FontHandle(font_));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, font_.Color);
     UINT flags = DT_NOPREFIX | DT_EXPANDTABS | (alignment_ == TextAlignment::Center ? DT_CENTER : DT_LEFT);
     if (wordWrap_) flags |= DT_WORDBREAK;
     DrawTextW(dc, wide_.c_str(), static_cast<int>(wide_.size()), &r, flags);
-    SelectObject(dc, old);
 }
 
 std::string Label::AccessibleText() const { return AccessibleName ? AccessibleName() : text_; }

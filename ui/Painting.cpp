@@ -2,8 +2,10 @@
 
 #include "Application.h"
 #include "Bitmap.h"
+#include "Scoped.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kx::ui {
 namespace {
@@ -11,33 +13,25 @@ namespace {
 // A large window is drawn in bands of about this many bytes: it needs no bitmap of its size.
 constexpr int BandBytes = 256 * 1024;
 
-// The band bitmap of this thread's last paint, selected into its memory DC: the next paint
-// draws on it again, where a new bitmap would be memory the system must first clear.
-struct KeptBand {
-    HDC Dc = nullptr;
-    HBITMAP Bitmap = nullptr;
-    HGDIOBJ Old = nullptr;
-    int Width = 0, Height = 0;
-    bool Busy = false;
+// A band bitmap selected into a memory DC of its own.
+struct BandBitmap {
+    BandBitmap(HDC window, int width, int rows)
+        : Dc(CreateCompatibleDC(window)),
+          Bitmap(CreateCompatibleBitmap(window, width, rows)),
+          Selected(Dc.get(), Bitmap.get()),
+          Width(Bitmap ? width : 0),  // one that could not be made is made again at the next paint
+          Height(rows) {}
+    MemoryDc Dc;
+    GdiObject<HBITMAP> Bitmap;
+    SelectedObject Selected;
+    int Width, Height;
+};
 
-    void Make(HDC window, int width, int rows) {
-        Free();
-        Dc = CreateCompatibleDC(window);
-        Bitmap = CreateCompatibleBitmap(window, width, rows);
-        Old = SelectObject(Dc, Bitmap);
-        // One that could not be made is made again at the next paint.
-        Width = Bitmap ? width : 0;
-        Height = rows;
-    }
-    void Free() {
-        if (!Dc) return;
-        SelectObject(Dc, Old);
-        if (Bitmap) DeleteObject(Bitmap);
-        DeleteDC(Dc);
-        Dc = nullptr;
-        Width = 0;
-    }
-    ~KeptBand() { Free(); }
+// The band of this thread's last paint: the next paint draws on it again, where a new bitmap
+// would be memory the system must first clear.
+struct KeptBand {
+    std::optional<BandBitmap> Made;
+    bool Busy = false;
 };
 
 thread_local KeptBand keptBand;
@@ -48,15 +42,15 @@ thread_local KeptBand keptBand;
 class Band {
 public:
     Band(HDC window, int width, int rows) : used_(keptBand.Busy ? &own_ : &keptBand) {
-        if (used_ == &own_ || used_->Width < width) used_->Make(window, width, rows);
+        if (!used_->Made || used_->Made->Width < width) used_->Made.emplace(window, width, rows);
         used_->Busy = true;
     }
     ~Band() { used_->Busy = false; }
     Band(const Band&) = delete;
     Band& operator=(const Band&) = delete;
 
-    HDC Dc() const { return used_->Dc; }
-    int Rows(int asked) const { return std::min(asked, used_->Height); }
+    HDC Dc() const { return used_->Made->Dc.get(); }
+    int Rows(int asked) const { return std::min(asked, used_->Made->Height); }
 
 private:
     KeptBand own_;

@@ -5,6 +5,7 @@
 // picture's file, as a loaded picture is, and from a bitmap of its own.
 #include "Bitmap.h"
 #include "Os.h"
+#include "Scoped.h"
 
 #include <windows.h>
 
@@ -40,23 +41,17 @@ double MicrosecondsPerCall(int count, const std::function<void()>& call) {
 class Target {
 public:
     Target(HDC screen, int width, int height, int top)
-        : dc_(CreateCompatibleDC(screen)), bitmap_(CreateCompatibleBitmap(screen, width, height)) {
-        old_ = SelectObject(dc_, bitmap_);
-        SetViewportOrgEx(dc_, 0, -top, nullptr);
+        : dc_(CreateCompatibleDC(screen)),
+          bitmap_(CreateCompatibleBitmap(screen, width, height)),
+          selected_(dc_.get(), bitmap_.get()) {
+        SetViewportOrgEx(dc_.get(), 0, -top, nullptr);
     }
-    ~Target() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Target(const Target&) = delete;
-    Target& operator=(const Target&) = delete;
-    HDC Dc() const { return dc_; }
+    HDC Dc() const { return dc_.get(); }
 
 private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
+    kx::MemoryDc dc_;
+    kx::GdiObject<HBITMAP> bitmap_;
+    kx::SelectedObject selected_;
 };
 
 }  // namespace
@@ -71,9 +66,8 @@ int main(int argc, char** argv) {
     const auto picture = kx::ui::Bitmap::LoadFromFile(args[1]);
     // Where the launcher shows its first tool button; its paint's bands are 81 rows high.
     const RECT dest{25, 181, 25 + picture->Width(), 181 + picture->Height()};
-    HDC screen = GetDC(nullptr);
-    const Target whole(screen, 800, 480, 0), band(screen, 800, 81, 162);
-    ReleaseDC(nullptr, screen);
+    const kx::WindowDc screen;
+    const Target whole(screen.get(), 800, 480, 0), band(screen.get(), 800, 81, 162);
 
     // A paint lends its source device contexts to every draw.
     const kx::ui::DrawingSources sources;

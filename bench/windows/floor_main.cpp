@@ -12,6 +12,7 @@
 #include "Bitmap.h"
 #include "Font.h"
 #include "Painting.h"
+#include "Scoped.h"
 #include "StartupMarks.h"
 
 #include <windows.h>
@@ -73,16 +74,13 @@ void DrawSkin(HDC dc, const RECT& part) {
         kx::ui::FontSpec font;
         font.Height = text.Height;
         font.Bold = text.Bold;
-        HGDIOBJ old = SelectObject(dc, kx::ui::FontHandle(font));
+        const kx::SelectedObject chosen(dc, kx::ui::FontHandle(font));
         TextOutW(dc, text.Left, text.Top, text.Text, static_cast<int>(std::wcslen(text.Text)));
-        SelectObject(dc, old);
     }
 }
 
 void FillColor(HDC dc, const RECT& r, COLORREF color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    FillRect(dc, &r, kx::GdiObject<HBRUSH>(CreateSolidBrush(color)).get());
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -96,12 +94,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             HDC dc = BeginPaint(hwnd, &ps);
             FillColor(dc, ps.rcPaint, Background);
             if (drawText) {
-                HGDIOBJ old = SelectObject(dc, kx::ui::FontHandle(kx::ui::FontSpec{}));
+                const kx::SelectedObject chosen(dc, kx::ui::FontHandle(kx::ui::FontSpec{}));
                 SetBkMode(dc, TRANSPARENT);
                 SetTextColor(dc, RGB(255, 255, 255));
                 RECT line{20, 20, 780, 40};
                 DrawTextW(dc, L"Kestrix 3.0.0", -1, &line, DT_SINGLELINE | DT_NOPREFIX);
-                SelectObject(dc, old);
             }
             RECT client;
             GetClientRect(hwnd, &client);

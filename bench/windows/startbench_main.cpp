@@ -7,6 +7,7 @@
 #include "FileEncryptUnit.h"
 #include "Global.h"
 #include "Os.h"
+#include "Scoped.h"
 #include "Text.h"
 
 #include <windows.h>
@@ -43,19 +44,15 @@ struct Subject {
 };
 
 COLORREF BitmapPixel(const std::string& path, int x, int y) {
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(nullptr, kx::ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    const kx::GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
+        LoadImageW(nullptr, kx::ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     if (!bitmap) {
         std::fprintf(stderr, "kxstartbench: cannot load %s\n", path.c_str());
         std::exit(2);
     }
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const COLORREF color = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    return color;
+    const kx::MemoryDc dc(CreateCompatibleDC(nullptr));
+    const kx::SelectedObject picture(dc.get(), bitmap.get());
+    return GetPixel(dc.get(), x, y);
 }
 
 struct Found {
@@ -81,14 +78,13 @@ HWND PaintedWindow(DWORD pid, const Subject& subject) {
         },
         reinterpret_cast<LPARAM>(&found));
     if (!found.Window) return nullptr;
-    HDC screen = GetDC(nullptr);
+    const kx::WindowDc screen;
     bool painted = true;
     for (const Probe& probe : subject.Probes) {
         POINT p{probe.X, probe.Y};
         ClientToScreen(found.Window, &p);
-        painted = painted && GetPixel(screen, p.x, p.y) == probe.Color;
+        painted = painted && GetPixel(screen.get(), p.x, p.y) == probe.Color;
     }
-    ReleaseDC(nullptr, screen);
     return painted ? found.Window : nullptr;
 }
 
@@ -101,16 +97,15 @@ double MillisecondsBetween(long long from, long long to) {
 // The programs' marks, as milliseconds since the process was created.
 std::vector<std::pair<std::string, double>> ReadMarks(const std::string& path, long long start) {
     std::vector<std::pair<std::string, double>> marks;
-    std::FILE* file = _wfopen(kx::ToWide(path).c_str(), L"rb");
+    const kx::StdioFile file(_wfopen(kx::ToWide(path).c_str(), L"rb"));
     if (!file) return marks;
     char line[160];
-    while (std::fgets(line, sizeof line, file)) {
+    while (std::fgets(line, sizeof line, file.get())) {
         std::string text(line);
         const std::size_t space = text.find_last_of(' ');
         if (space == std::string::npos) continue;
         marks.emplace_back(text.substr(0, space), MillisecondsBetween(start, std::atoll(text.c_str() + space + 1)));
     }
-    std::fclose(file);
     return marks;
 }
 
@@ -137,6 +132,7 @@ bool MeasureOnce(Subject& subject, const std::string& marksFile, Start kind) {
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process))
         return false;
+    const kx::KernelHandle thread(process.hThread), owned(process.hProcess);
     bool seen = false;
     for (int i = 0; i < 30000 && !seen; ++i) {
         seen = PaintedWindow(process.dwProcessId, subject) != nullptr;
@@ -154,8 +150,6 @@ bool MeasureOnce(Subject& subject, const std::string& marksFile, Start kind) {
     }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     Sleep(200);
     return seen;
 }

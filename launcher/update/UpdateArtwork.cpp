@@ -1,5 +1,7 @@
 #include "UpdateArtwork.h"
 
+#include "Scoped.h"
+
 #include <windows.h>
 
 namespace kx::portico {
@@ -8,22 +10,14 @@ namespace {
 // The key colour the picture buttons leave out: their top-left pixel.
 constexpr COLORREF KeyColor = RGB(255, 0, 255);
 
+// Draws on a bitmap while it lives.
 class Canvas {
 public:
-    explicit Canvas(const std::shared_ptr<ui::Bitmap>& bitmap) : dc_(CreateCompatibleDC(nullptr)) {
-        old_ = SelectObject(dc_, bitmap->Handle());
-    }
-    ~Canvas() {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
+    explicit Canvas(const std::shared_ptr<ui::Bitmap>& bitmap)
+        : dc_(CreateCompatibleDC(nullptr)), bitmap_(dc_.get(), bitmap->Handle()) {}
 
     void Fill(const RECT& r, COLORREF color) const {
-        HBRUSH brush = CreateSolidBrush(color);
-        FillRect(dc_, &r, brush);
-        DeleteObject(brush);
+        FillRect(dc_.get(), &r, GdiObject<HBRUSH>(CreateSolidBrush(color)).get());
     }
     void VerticalGradient(const RECT& r, COLORREF top, COLORREF bottom) const {
         const int height = r.bottom - r.top;
@@ -35,37 +29,30 @@ public:
         }
     }
     void RoundBox(const RECT& r, COLORREF fill, COLORREF edge, int corner) const {
-        HBRUSH brush = CreateSolidBrush(fill);
-        HPEN pen = CreatePen(PS_SOLID, 1, edge);
-        HGDIOBJ oldBrush = SelectObject(dc_, brush), oldPen = SelectObject(dc_, pen);
-        RoundRect(dc_, r.left, r.top, r.right, r.bottom, corner, corner);
-        SelectObject(dc_, oldBrush);
-        SelectObject(dc_, oldPen);
-        DeleteObject(brush);
-        DeleteObject(pen);
+        const GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
+        const GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, edge));
+        const SelectedObject brushChosen(dc_.get(), brush.get()), penChosen(dc_.get(), pen.get());
+        RoundRect(dc_.get(), r.left, r.top, r.right, r.bottom, corner, corner);
     }
     void Line(int x1, int y1, int x2, int y2, COLORREF color, int width) const {
-        HPEN pen = CreatePen(PS_SOLID, width, color);
-        HGDIOBJ old = SelectObject(dc_, pen);
-        MoveToEx(dc_, x1, y1, nullptr);
-        LineTo(dc_, x2, y2);
-        SelectObject(dc_, old);
-        DeleteObject(pen);
+        const GdiObject<HPEN> pen(CreatePen(PS_SOLID, width, color));
+        const SelectedObject chosen(dc_.get(), pen.get());
+        MoveToEx(dc_.get(), x1, y1, nullptr);
+        LineTo(dc_.get(), x2, y2);
     }
     void Text(const wchar_t* text, RECT r, int height, bool bold, COLORREF color) const {
-        HFONT font = CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, L"Tahoma");
-        HGDIOBJ old = SelectObject(dc_, font);
-        SetBkMode(dc_, TRANSPARENT);
-        SetTextColor(dc_, color);
-        DrawTextW(dc_, text, -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        SelectObject(dc_, old);
-        DeleteObject(font);
+        const GdiObject<HFONT> font(CreateFontW(-height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                                ANTIALIASED_QUALITY, DEFAULT_PITCH, L"Tahoma"));
+        const SelectedObject chosen(dc_.get(), font.get());
+        SetBkMode(dc_.get(), TRANSPARENT);
+        SetTextColor(dc_.get(), color);
+        DrawTextW(dc_.get(), text, -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
 
 private:
-    HDC dc_;
-    HGDIOBJ old_;
+    MemoryDc dc_;
+    SelectedObject bitmap_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "LoopbackServer.h"
 #include "Os.h"
 #include "Process.h"
+#include "Scoped.h"
 #include "TempDir.h"
 #include "Text.h"
 
@@ -323,10 +324,9 @@ private:
         for (auto it = std::filesystem::recursive_directory_iterator(FsPath(install_.Temp()), error);
              !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
             if (it->path().extension() != L".exe") continue;
-            const HANDLE file = CreateFileW(it->path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                            nullptr, OPEN_EXISTING, 0, nullptr);
-            if (file == INVALID_HANDLE_VALUE) return true;
-            CloseHandle(file);
+            if (!KernelHandle(CreateFileW(it->path().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr)))
+                return true;
         }
         return static_cast<bool>(error);
     }
@@ -425,11 +425,11 @@ TEST(Setup, AFileThatCannotBeWrittenFailsASilentRunInsteadOfBeingSkipped) {
     const Installation install;
     ASSERT_TRUE(install.Installed);
     MakeInstallationOld(install, {});
-    HANDLE file = CreateFileW(ToWide(install.File("Skin\\Main\\Main.bmp")).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    KernelHandle file(CreateFileW(ToWide(install.File("Skin\\Main\\Main.bmp")).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
     EXPECT_EQ(install.StartSetup("/S")->WaitForExit(ProgramWait), ExitSetupFailed);
-    CloseHandle(file);
+    file.reset();
     EXPECT_EQ(RegistryText(L"DisplayVersion"), "0.9");
 }
 
@@ -642,8 +642,9 @@ TEST(Uninstaller, AFileThatCannotBeRemovedIsNamedAndTheEntryStaysForAnotherRun) 
         const Installation install;
         ASSERT_TRUE(install.Installed);
         const std::string held = install.File("Skin\\Main\\Main.bmp");
-        HANDLE file = CreateFileW(ToWide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        KernelHandle file(CreateFileW(ToWide(held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+        ASSERT_TRUE(file);
         const auto uninstaller = install.StartUninstaller({}, silent ? "/S " : "");
         if (!silent) {
             HWND prompt = WaitForPrompt(install);
@@ -657,7 +658,7 @@ TEST(Uninstaller, AFileThatCannotBeRemovedIsNamedAndTheEntryStaysForAnotherRun) 
         EXPECT_EQ(FilesUnder(install.Folder), (std::vector<std::string>{"Skin\\Main\\Main.bmp", "Uninstall.exe"}));
         EXPECT_EQ(RegistryText(L"UninstallString"), Quoted(install.File("Uninstall.exe")));
         EXPECT_FALSE(os::FileExists(ShortcutPath()));  // it would start nothing
-        CloseHandle(file);
+        file.reset();
 
         const RegisteredRun again(install, silent ? L"QuietUninstallString" : L"UninstallString");
         EXPECT_TRUE(again.WaitForTheCopy());

@@ -9,6 +9,7 @@
 #include "MainFrm.h"
 #include "Os.h"
 #include "Process.h"
+#include "Scoped.h"
 #include "TempDir.h"
 #include "Text.h"
 
@@ -63,11 +64,10 @@ int RunStaged() {
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, ToWide(stage).c_str(),
                         &startup, &process))
         return 4;
+    const KernelHandle thread(process.hThread), owned(process.hProcess);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     std::error_code ignored;
     std::filesystem::remove_all(std::filesystem::path(ToWide(stage)), ignored);
     return static_cast<int>(code);

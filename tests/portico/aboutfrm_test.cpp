@@ -6,6 +6,7 @@
 #include "LauncherState.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Scoped.h"
 #include "Text.h"
 #include "Timer.h"
 
@@ -34,15 +35,11 @@ protected:
 
 // Pixels of the top-left 12 x 12 corner that the window's shape leaves out.
 int CornerPixelsCut(HWND hwnd) {
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    if (GetWindowRgn(hwnd, region) == ERROR) {
-        DeleteObject(region);
-        return -1;
-    }
+    const GdiObject<HRGN> region(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(hwnd, region.get()) == ERROR) return -1;
     int cut = 0;
     for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 12; ++x) cut += PtInRegion(region, x, y) ? 0 : 1;
-    DeleteObject(region);
+        for (int x = 0; x < 12; ++x) cut += PtInRegion(region.get(), x, y) ? 0 : 1;
     return cut;
 }
 

@@ -4,6 +4,7 @@
 #include "DllLoading.h"
 #include "LoopbackServer.h"
 #include "Os.h"
+#include "Scoped.h"
 #include "TempDir.h"
 #include "Text.h"
 
@@ -52,14 +53,13 @@ HWND WaitForTopWindow(const wchar_t* className, const wchar_t* caption, std::chr
 
 // A file of the Linux side, read through the drive Wine maps to its root; /proc files tell no size.
 std::string ReadUnixFile(const std::string& path) {
-    const HANDLE file = CreateFileW(ToWide("Z:" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
+    const KernelHandle file(CreateFileW(ToWide("Z:" + path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return {};
     std::string text;
     char chunk[65536];
     DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
-    CloseHandle(file);
+    while (ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
     return text;
 }
 
@@ -68,16 +68,16 @@ std::string ReadUnixFile(const std::string& path) {
 std::string UnixProcessFolderOf(const std::string& program) {
     std::string name = program.substr(program.find_last_of('\\') + 1);
     WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW(L"Z:\\proc\\*", &entry);
-    if (search == INVALID_HANDLE_VALUE) return {};
+    const HANDLE first = FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (first == INVALID_HANDLE_VALUE) return {};
+    const Scoped<HANDLE, FindClose> search(first);
     std::string found;
     do {
         const std::string pid = FromWide(entry.cFileName);
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
         const std::string commandLine = ReadUnixFile("\\proc\\" + pid + "\\cmdline");
         if (LowerAscii(commandLine).find(LowerAscii(program)) != std::string::npos) found = "\\proc\\" + pid + "\\";
-    } while (found.empty() && FindNextFileW(search, &entry));
-    FindClose(search);
+    } while (found.empty() && FindNextFileW(search.get(), &entry));
     return found;
 }
 

@@ -4,6 +4,7 @@
 #include "LauncherState.h"
 #include "MainFrm.h"
 #include "Os.h"
+#include "Scoped.h"
 #include "Screen.h"
 #include "Text.h"
 
@@ -314,11 +315,11 @@ TEST_F(MainWindow, CloseButtonEndsTheLoopAndFreesTheUpdateDialog) {
 
 TEST_F(MainWindow, ALanguageFileHeldOpenWithoutSharingCountsAsMissing) {
     TfrmMain frm;
-    const HANDLE held = CreateFileW(ToWide(State().LanguageFilePath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    KernelHandle held(CreateFileW(ToWide(State().LanguageFilePath).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
     frm.lblHomePageClick();
-    CloseHandle(held);
+    held.reset();
     ASSERT_EQ(addresses.Addresses().size(), 1u);
     EXPECT_EQ(addresses.Addresses()[0], "???");  // the lookup's default, as for a missing file
     EXPECT_TRUE(boxes.Boxes().empty());

@@ -1,4 +1,5 @@
 // The command-line splitter against the platform's own, on the lines that tell them apart.
+#include "Scoped.h"
 #include "Text.h"
 
 #include <windows.h>
@@ -14,10 +15,9 @@ namespace {
 
 std::vector<std::string> PlatformSplit(const std::string& line) {
     int count = 0;
-    wchar_t** wide = CommandLineToArgvW(ToWide(line).c_str(), &count);
+    const Scoped<wchar_t**, LocalFree> wide(CommandLineToArgvW(ToWide(line).c_str(), &count));
     std::vector<std::string> out;
-    for (int i = 0; i < count; ++i) out.push_back(FromWide(wide[i]));
-    LocalFree(wide);
+    for (int i = 0; i < count; ++i) out.push_back(FromWide(wide.get()[i]));
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "FileEncryptUnit.h"
 #include "Global.h"
 #include "Os.h"
+#include "Scoped.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,24 @@ TEST(ReplaceFileBytes, ReadersSeeOnlyWholeFilesWhileTwoWritersReplaceIt) {
     EXPECT_EQ(names, std::vector<std::string>{"Main.txt"});
 
     EXPECT_THROW(os::ReplaceFileBytes(dir.File("no such folder\\Main.txt"), first), FileError);
+}
+
+std::vector<int> closed;
+void Close(int handle) { closed.push_back(handle); }
+
+TEST(Scoped, EveryHandleClosesOnceWhereverItsOwnerMoves) {
+    using Owned = Scoped<int, Close, -1>;  // as descriptors: 0 is a handle, -1 none
+    {
+        Owned first(0), second(2);
+        Owned moved(std::move(first));
+        EXPECT_FALSE(first);
+        second = std::move(moved);  // 2 closes; 0 moves on
+        EXPECT_EQ(closed, std::vector<int>{2});
+        EXPECT_EQ(Owned(5).release(), 5);
+        Owned(-1).reset(7);  // none is not closed
+        second.reset(3);
+    }
+    EXPECT_EQ(closed, (std::vector<int>{2, 7, 0, 3}));
 }
 
 TEST(Brand, TableAndCaseRules) {

@@ -1,5 +1,6 @@
 #include "Global.h"
 #include "Os.h"
+#include "Scoped.h"
 #include "TempDir.h"
 #include "Text.h"
 
@@ -79,14 +80,14 @@ TEST_F(IniReaderTest, MissingFileGivesEveryDefault) {
 #ifdef _WIN32
 TEST_F(IniReaderTest, AFileHeldOpenWithoutSharingCountsAsMissing) {
     const std::string path = dir_.Write("held.ini", "[s]\nk=v\n");
-    const HANDLE held = CreateFileW(ToWide(path).c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    KernelHandle held(
+        CreateFileW(ToWide(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
     EXPECT_EQ(IniReader(path).ReadText("s", "k", "Error"), "Error");
     EXPECT_FALSE(IniReader(path).Readable());
     EXPECT_EQ(ReadIniValue(path, "s", "k"), "???");
     EXPECT_EQ(OpenIniFile(path), nullptr);  // as if there were no file: the launcher keeps its built-in captions
-    CloseHandle(held);
+    held.reset();
     EXPECT_EQ(ReadIniValue(path, "s", "k"), "v");
     EXPECT_TRUE(IniReader(path).Readable());
 }
@@ -94,12 +95,12 @@ TEST_F(IniReaderTest, AFileHeldOpenWithoutSharingCountsAsMissing) {
 TEST_F(IniReaderTest, ACopyIsWrittenWhileAnotherProgramHoldsItOpenForReading) {
     const std::string path = dir_.Write("copy.ini", "[s]\nk=old\n");
     // A second launcher starting at the same moment reads the texts as they are written.
-    const HANDLE reader = CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    KernelHandle reader(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
     const std::string text = "[s]\nk=new\n";
     EXPECT_NO_THROW(os::WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end())));
-    CloseHandle(reader);
+    reader.reset();
     EXPECT_EQ(ReadIniValue(path, "s", "k"), "new");
 }
 #endif

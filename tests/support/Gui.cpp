@@ -2,6 +2,7 @@
 
 #include "Os.h"
 #include "Process.h"
+#include "Scoped.h"
 #include "Shell.h"
 #include "Text.h"
 
@@ -86,8 +87,8 @@ void CaptureWindow(HWND hwnd, const std::string& bmpPath) {
     RECT r;
     GetWindowRect(hwnd, &r);
     const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const WindowDc screen;
+    const MemoryDc memory(CreateCompatibleDC(screen.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -95,9 +96,9 @@ void CaptureWindow(HWND hwnd, const std::string& bmpPath) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    const GdiObject<HBITMAP> bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const SelectedObject chosen(memory.get(), bitmap.get());
+    BitBlt(memory.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY);
     GdiFlush();
     const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
     const DWORD imageSize = stride * static_cast<DWORD>(height);
@@ -105,16 +106,11 @@ void CaptureWindow(HWND hwnd, const std::string& bmpPath) {
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof file + sizeof info.bmiHeader;
     file.bfSize = file.bfOffBits + imageSize;
-    HANDLE out = CreateFileW(ToWide(bmpPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const KernelHandle out(CreateFileW(ToWide(bmpPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written;
-    WriteFile(out, &file, sizeof file, &written, nullptr);
-    WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-    WriteFile(out, bits, imageSize, &written, nullptr);
-    CloseHandle(out);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    WriteFile(out.get(), &file, sizeof file, &written, nullptr);
+    WriteFile(out.get(), &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+    WriteFile(out.get(), bits, imageSize, &written, nullptr);
 }
 
 void SaveScreenshot(HWND hwnd, const std::string& name) {
@@ -127,10 +123,7 @@ void SaveScreenshot(HWND hwnd, const std::string& name) {
 COLORREF PixelOnScreen(HWND hwnd, int clientX, int clientY) {
     POINT p{clientX, clientY};
     ClientToScreen(hwnd, &p);
-    HDC screen = GetDC(nullptr);
-    const COLORREF color = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
-    return color;
+    return GetPixel(WindowDc().get(), p.x, p.y);
 }
 
 ChildProgram::ChildProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -263,21 +256,20 @@ DWORD ProcessOf(HWND hwnd) {
 }
 
 bool ProgramRunning(const std::string& path) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return true;  // unknown: never claim absence
+    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return true;  // unknown: never claim absence
     const std::wstring wanted = ToWide(path);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     bool running = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry)) {
-        const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more && !running;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
         if (!process) continue;
         wchar_t image[MAX_PATH * 2];
         DWORD size = MAX_PATH * 2;
-        running = QueryFullProcessImageNameW(process, 0, image, &size) && _wcsicmp(image, wanted.c_str()) == 0;
-        CloseHandle(process);
+        running = QueryFullProcessImageNameW(process.get(), 0, image, &size) && _wcsicmp(image, wanted.c_str()) == 0;
     }
-    CloseHandle(snapshot);
     return running;
 }
 

@@ -1,6 +1,7 @@
 #include "Process.h"
 
 #include "Os.h"
+#include "Scoped.h"
 
 #ifdef _WIN32
 #include "Text.h"
@@ -68,28 +69,28 @@ ProgramOutput RunProgramCapture(const std::string& program, const std::vector<st
         return CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
-    HANDLE out = create(outPath), err = create(errPath);
+    KernelHandle out(create(outPath)), err(create(errPath));
     std::wstring commandLine = QuoteArgument(ToWide(program));
     for (const std::string& argument : arguments) commandLine += L" " + QuoteArgument(ToWide(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
+    startup.hStdOutput = out.get();
+    startup.hStdError = err.get();
     PROCESS_INFORMATION process{};
-    const bool started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+    const bool started = out && err &&
                          CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                         &startup, &process);
     DWORD code = 0;
     if (started) {
+        const KernelHandle thread(process.hThread), owned(process.hProcess);
         WaitForSingleObject(process.hProcess, INFINITE);
         GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
     }
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    // Closed before they are read and removed.
+    out.reset();
+    err.reset();
     ProgramOutput result{static_cast<int>(code), TakeFile(outPath), TakeFile(errPath)};
     if (!started) throw std::runtime_error("cannot start " + program);
     return result;

@@ -1,6 +1,7 @@
 #include "Bitmap.h"
 
 #include "BitmapBytes.h"
+#include "Scoped.h"
 #include "TempDir.h"
 #include "Text.h"
 
@@ -36,12 +37,10 @@ std::vector<COLORREF> PixelsOf(HBITMAP bitmap) {
     BITMAP info{};
     GetObjectW(bitmap, sizeof info, &info);
     std::vector<COLORREF> pixels;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    const SelectedObject chosen(dc.get(), bitmap);
     for (int y = 0; y < info.bmHeight; ++y)
-        for (int x = 0; x < info.bmWidth; ++x) pixels.push_back(GetPixel(dc, x, y));
-    SelectObject(dc, old);
-    DeleteDC(dc);
+        for (int x = 0; x < info.bmWidth; ++x) pixels.push_back(GetPixel(dc.get(), x, y));
     return pixels;
 }
 
@@ -52,11 +51,11 @@ std::vector<COLORREF> LoadedPixels(const Bytes& file) {
 
 std::vector<COLORREF> DrawnPixels(const Bitmap& picture) {
     const auto canvas = Bitmap::Create(picture.Width(), picture.Height(), RGB(1, 2, 3));
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, canvas->Handle());
-    picture.Draw(dc, RECT{0, 0, picture.Width(), picture.Height()});
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    {
+        const MemoryDc dc(CreateCompatibleDC(nullptr));
+        const SelectedObject chosen(dc.get(), canvas->Handle());
+        picture.Draw(dc.get(), RECT{0, 0, picture.Width(), picture.Height()});
+    }
     return PixelsOf(canvas->Handle());
 }
 
@@ -73,11 +72,10 @@ void ExpectSamePixelsAsTheSystemLoader(const Bytes& file, const char* what, int 
     SCOPED_TRACE(what);
     test::TempDir dir;
     const std::string path = dir.WriteBytes("picture.bmp", file);
-    HBITMAP reference = static_cast<HBITMAP>(
-        LoadImageW(nullptr, ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    ASSERT_NE(reference, nullptr);
-    const std::vector<COLORREF> expected = PixelsOf(reference);
-    DeleteObject(reference);
+    const GdiObject<HBITMAP> reference(static_cast<HBITMAP>(
+        LoadImageW(nullptr, ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(reference);
+    const std::vector<COLORREF> expected = PixelsOf(reference.get());
     for (const auto& [how, pixels] : {std::pair{"loaded", LoadedPixels(file)}, std::pair{"drawn", DrawnPixels(file)}}) {
         SCOPED_TRACE(how);
         ASSERT_EQ(pixels.size(), expected.size());

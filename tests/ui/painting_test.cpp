@@ -4,6 +4,7 @@
 #include "Gui.h"
 #include "ImageButton.h"
 #include "Picture.h"
+#include "Scoped.h"
 #include "TempDir.h"
 #include "Text.h"
 
@@ -161,27 +162,17 @@ std::string KeyedPictureFile(const test::TempDir& dir, int width, int height, in
 class ScreenBitmap {
 public:
     ScreenBitmap(int width, int height)
-        : screen_(GetDC(nullptr)),
-          dc_(CreateCompatibleDC(screen_)),
-          bitmap_(CreateCompatibleBitmap(screen_, width, height)),
+        : dc_(CreateCompatibleDC(screen_.get())),
+          bitmap_(CreateCompatibleBitmap(screen_.get(), width, height)),
+          selected_(dc_.get(), bitmap_.get()),
           width_(width),
-          height_(height) {
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~ScreenBitmap() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-        ReleaseDC(nullptr, screen_);
-    }
-    ScreenBitmap(const ScreenBitmap&) = delete;
-    ScreenBitmap& operator=(const ScreenBitmap&) = delete;
-    HDC Dc() const { return dc_; }
+          height_(height) {}
+    HDC Dc() const { return dc_.get(); }
 
     void CopyClientArea(HWND hwnd) {
         POINT origin{0, 0};
         ClientToScreen(hwnd, &origin);
-        BitBlt(dc_, 0, 0, width_, height_, screen_, origin.x, origin.y, SRCCOPY);
+        BitBlt(dc_.get(), 0, 0, width_, height_, screen_.get(), origin.x, origin.y, SRCCOPY);
     }
     std::vector<COLORREF> Pixels() const {
         BITMAPINFO info{};
@@ -191,17 +182,19 @@ public:
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         std::vector<COLORREF> pixels(static_cast<std::size_t>(width_) * height_);
-        SelectObject(dc_, old_);
-        GetDIBits(dc_, bitmap_, 0, static_cast<UINT>(height_), pixels.data(), &info, DIB_RGB_COLORS);
-        SelectObject(dc_, bitmap_);
+        {
+            const SelectedObject away(dc_.get(), selected_.Old());  // a selected bitmap's bits cannot be read
+            GetDIBits(dc_.get(), bitmap_.get(), 0, static_cast<UINT>(height_), pixels.data(), &info, DIB_RGB_COLORS);
+        }
         for (COLORREF& pixel : pixels) pixel &= 0xFFFFFF;  // what the screen shows; the top byte is not
         return pixels;
     }
 
 private:
-    HDC screen_, dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
+    WindowDc screen_;
+    MemoryDc dc_;
+    GdiObject<HBITMAP> bitmap_;
+    SelectedObject selected_;
     int width_, height_;
 };
 
@@ -226,33 +219,29 @@ public:
         button.SetPicDisabled(Load(70, 60, 24, true, 14));
         MoveTo(50, 50);
     }
-    ~KeyedForm() override {
-        for (const auto& reference : references_) DeleteObject(reference.second);
-    }
 
     // What the window shows with the button's picture given, drawn in one piece with the
     // system's transparent blit from the pictures as the system loads them, as every keyed
     // picture was drawn before.
     std::vector<COLORREF> DrawnWithTheTransparentBlit(const Bitmap* buttonPicture) const {
         ScreenBitmap drawing(800, 480);
-        HDC source = CreateCompatibleDC(drawing.Dc());
+        const MemoryDc owned(CreateCompatibleDC(drawing.Dc()));
+        const HDC source = owned.get();
         const auto draw = [&](HBITMAP picture, const RECT& r, KeyPixel key) {
             BITMAP size{};
             GetObjectW(picture, sizeof size, &size);
-            HGDIOBJ old = SelectObject(source, picture);
+            const SelectedObject chosen(source, picture);
             if (key == KeyPixel::None)
                 BitBlt(drawing.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0, SRCCOPY);
             else
                 GdiTransparentBlt(drawing.Dc(), r.left, r.top, r.right - r.left, r.bottom - r.top, source, 0, 0,
                                   size.bmWidth, size.bmHeight,
                                   GetPixel(source, 0, key == KeyPixel::TopLeft ? 0 : size.bmHeight - 1));
-            SelectObject(source, old);
         };
         draw(background.GetBitmap()->Handle(), background.Bounds(), KeyPixel::None);
         for (const auto& picture : pictures)
             draw(SystemLoaded(*picture->GetBitmap()), picture->Bounds(), KeyPixel::BottomLeft);
         draw(SystemLoaded(*buttonPicture), button.Bounds(), KeyPixel::TopLeft);
-        DeleteDC(source);
         return drawing.Pixels();
     }
 
@@ -272,12 +261,12 @@ private:
     // Asking the picture itself for its handle would make it leave its file.
     HBITMAP SystemLoaded(const Bitmap& picture) const {
         for (const auto& [loaded, reference] : references_)
-            if (loaded == &picture) return reference;
+            if (loaded == &picture) return reference.get();
         ADD_FAILURE() << "a picture of no file";
         return nullptr;
     }
 
-    std::vector<std::pair<const Bitmap*, HBITMAP>> references_;
+    std::vector<std::pair<const Bitmap*, GdiObject<HBITMAP>>> references_;
 };
 
 void ExpectShown(const KeyedForm& form, const std::vector<COLORREF>& expected, const char* what) {
@@ -303,13 +292,11 @@ TEST(Painting, KeyedPicturesShowWhatTheSystemsTransparentBlitShowsInEveryStateAn
     ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicNormal().get()), "normal");
 
     // Redrawn in parts whose edges cut through the pictures.
-    HDC dc = GetDC(form.Handle());
     const RECT parts[] = {{33, 70, 517, 171}, {100, 250, 690, 301}, {601, 221, 640, 275}};
     for (const RECT& part : parts) {
-        FillRect(dc, &part, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        FillRect(WindowDc(form.Handle()).get(), &part, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         form.InvalidateArea(part);
     }
-    ReleaseDC(form.Handle(), dc);
     RedrawWindow(button.Handle(), nullptr, nullptr, RDW_INVALIDATE);
     ExpectShown(form, form.DrawnWithTheTransparentBlit(button.PicNormal().get()), "redrawn in parts");
 

@@ -1,5 +1,7 @@
 #include "Loopback.h"
 
+#include "Scoped.h"
+
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -220,6 +222,7 @@ Server::Server(Handler handler, int port) : handler_(std::move(handler)) {
     StartSockets();
     const Native s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == InvalidSocket) throw std::runtime_error("cannot create a socket");
+    Scoped<Native, CloseNative, InvalidSocket> owned(s);  // until the accept thread runs
 #ifndef _WIN32
     // A restarted demo server can take its port back at once (on Windows this would let
     // another program share the port, so it is left off there).
@@ -232,13 +235,12 @@ Server::Server(Handler handler, int port) : handler_(std::move(handler)) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 16) != 0 ||
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        CloseNative(s);
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
-    }
     listener_ = static_cast<SocketHandle>(s);
     port_ = ntohs(address.sin_port);
     acceptThread_ = std::thread([this] { AcceptLoop(); });
+    owned.release();  // the destructor closes it now
 }
 
 Server::~Server() {
