@@ -1,5 +1,6 @@
 #include "PageLoader.h"
 
+#include "Scoped.h"
 #include "Text.h"
 
 #include <windows.h>
@@ -17,13 +18,9 @@ struct PageLoader::State {
     std::atomic<bool> busy{false};
     std::atomic<bool> abandoned{false};
     std::mutex mutex;
-    HINTERNET session = nullptr;  // closing it from the GUI thread aborts a blocked load
+    InternetHandle session;  // closing it from the GUI thread aborts a blocked load
     std::string location = ErrorPageAddress;
     std::string body;
-
-    ~State() {
-        if (session) InternetCloseHandle(session);
-    }
 };
 
 namespace {
@@ -75,27 +72,29 @@ void Load(const std::shared_ptr<PageLoader::State>& state, const std::string& ad
     HINTERNET session;
     {
         std::lock_guard<std::mutex> lock(state->mutex);
-        session = state->session;
+        session = state->session.get();
     }
     const std::wstring wideAddress = ToWide(address);
-    HINTERNET request = InternetOpenUrlW(session, wideAddress.c_str(), nullptr, 0,
-                                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTO_REDIRECT, 0);
-    if (request && DeclaredTooLong(request)) {
+    InternetHandle request(InternetOpenUrlW(
+        session, wideAddress.c_str(), nullptr, 0,
+        INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTO_REDIRECT, 0));
+    if (request && DeclaredTooLong(request.get())) {
         // Closing would have the platform read the whole declared body to reuse the connection,
         // for as long as the service sends. The request and its session are kept unread and
         // open until the process ends instead: the service stalls once the socket's buffers fill.
         std::lock_guard<std::mutex> lock(state->mutex);
         if (state->abandoned) return;
-        state->session = nullptr;
+        request.release();
+        state->session.release();
         state->busy = false;
         return;
     }
     if (request) {
-        bool complete = Succeeded(request, address);
+        bool complete = Succeeded(request.get(), address);
         char chunk[16384];
         DWORD got = 0;
         while (complete) {
-            if (!InternetReadFile(request, chunk, sizeof chunk, &got)) {
+            if (!InternetReadFile(request.get(), chunk, sizeof chunk, &got)) {
                 complete = false;
                 break;
             }
@@ -106,9 +105,9 @@ void Load(const std::shared_ptr<PageLoader::State>& state, const std::string& ad
             }
             body.append(chunk, got);
         }
-        if (complete) location = CurrentUrl(request);
+        if (complete) location = CurrentUrl(request.get());
         else body.clear();
-        InternetCloseHandle(request);
+        request.reset();
     }
     std::lock_guard<std::mutex> lock(state->mutex);
     if (state->abandoned) return;
@@ -124,25 +123,21 @@ PageLoader::PageLoader() : state_(std::make_shared<State>()) {}
 PageLoader::~PageLoader() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->abandoned = true;
-    if (state_->session) {
-        InternetCloseHandle(state_->session);
-        state_->session = nullptr;
-    }
+    state_->session.reset();
 }
 
 bool PageLoader::Navigate(const std::string& address) {
     if (state_->busy) return false;
-    HINTERNET session = InternetOpenW(L"Mozilla/4.0 (compatible; Kestrix)", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                      nullptr, 0);
+    InternetHandle session(
+        InternetOpenW(L"Mozilla/4.0 (compatible; Kestrix)", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return false;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT}) {
         DWORD timeout = TimeoutMs;
-        InternetSetOptionW(session, option, &timeout, sizeof timeout);
+        InternetSetOptionW(session.get(), option, &timeout, sizeof timeout);
     }
     {
         std::lock_guard<std::mutex> lock(state_->mutex);
-        if (state_->session) InternetCloseHandle(state_->session);
-        state_->session = session;
+        state_->session = std::move(session);
         state_->location = ErrorPageAddress;
         state_->body.clear();
         state_->busy = true;
