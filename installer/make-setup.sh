@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # make-setup.sh SETUP STAGE DESCRIPTION URL PROGRAM... -- MAKENSIS ARGUMENT...
 # Makes the setup program SETUP with makensis from the PROGRAMs copied into STAGE/Programs and
-# the rest of STAGE. When KX_SIGN_PFX names a PKCS#12 file, sign.sh signs the programs before
-# they are packed, the uninstaller and the setup program, with DESCRIPTION and URL. A setup
-# program is left only when all of this succeeded.
+# the rest of STAGE. When KX_SIGN_PFX names a PKCS#12 file, sign.sh checks that signing may
+# start, then signs the programs before they are packed, the uninstaller and the setup program,
+# with DESCRIPTION and URL. A setup program is left only when all of this succeeded.
 set -euo pipefail
 setup=$1 stage=$2
 export KX_SIGN_DESCRIPTION=$3 KX_SIGN_URL=$4
@@ -17,6 +17,7 @@ shift
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 rm -f "$setup"
+[ -z "${KX_SIGN_PFX:-}" ] || "$here/sign.sh" --check
 rm -rf "$stage/Programs"
 mkdir -p "$stage/Programs"
 cp "${programs[@]}" "$stage/Programs/"

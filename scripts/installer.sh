@@ -3,7 +3,8 @@
 # suite's other programs come from KX_SUITE_PROGRAMS (a CMake cache variable; by default the
 # stub programs of the build), e.g. scripts/installer.sh -DKX_SUITE_PROGRAMS=/path/to/suite
 # Signs the programs, the uninstaller and the setup program when KX_SIGN_PFX names a PKCS#12
-# file (its password in the file KX_SIGN_PASSWORD_FILE; KX_SIGN_TIMESTAMP_URL optional).
+# file (its password in the file KX_SIGN_PASSWORD_FILE), time-stamped by the RFC 3161 server
+# KX_SIGN_TIMESTAMP_URL; without one only with KX_SIGN_WITHOUT_TIMESTAMP=1 (a test build).
 set -euo pipefail
 for variable in KX_SIGN_PFX KX_SIGN_PASSWORD_FILE; do
   if [ -n "${!variable:-}" ]; then
