@@ -1,4 +1,4 @@
-.PHONY: run test bench installer
+.PHONY: run test bench installer release-check
 run:
 	scripts/run.sh
 test:
@@ -7,3 +7,5 @@ bench:
 	scripts/bench.sh
 installer:
 	scripts/installer.sh
+release-check:
+	scripts/release-check.sh

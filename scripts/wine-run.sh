@@ -25,6 +25,9 @@ else
   export WINEPREFIX=$base
 fi
 export WINEARCH=win64
+# Wine names Unix files in the locale's character set: without UTF-8 (a bare container sets no
+# locale at all) a file name beyond ASCII cannot be made.
+[ "$(locale charmap 2>/dev/null)" = UTF-8 ] || export LC_ALL=C.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer prompts, and no desktop menu entries on this machine for the
 # Start-menu shortcuts the setup program makes (the menu builder would also hold the installed

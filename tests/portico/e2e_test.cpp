@@ -180,6 +180,11 @@ TEST(PorticoProgram, ImportsOnlyDllsThatTheLoaderNeverTakesFromTheProgramFolder)
     EXPECT_EQ(ImportsOffTheKnownDllList(BuildBinFolder() + "Portico.exe"), std::vector<std::string>{});
 }
 
+// Windows 7 is among the systems the manifest claims, with or without its updates.
+TEST(PorticoProgram, ImportsNothingThatWindows7LacksWithoutItsUpdates) {
+    EXPECT_EQ(ImportsMissingFromWindows7(BuildBinFolder() + "Portico.exe"), std::vector<std::string>{});
+}
+
 // The launcher may be started from a download folder full of other files.
 TEST(PorticoProgram, DllsPlantedBesideTheProgramAreNeverLoaded) {
     Installation install;

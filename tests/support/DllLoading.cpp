@@ -47,6 +47,8 @@ public:
         return At<IMAGE_DATA_DIRECTORY>(directories + entry * sizeof(IMAGE_DATA_DIRECTORY)).VirtualAddress;
     }
 
+    bool Is64() const { return At<WORD>(optional_) == IMAGE_NT_OPTIONAL_HDR64_MAGIC; }
+
     // The file offset of an address inside the image, from the section that holds it.
     std::size_t Offset(DWORD address) const {
         for (std::size_t i = 0; i < sectionCount_; ++i) {
@@ -79,16 +81,42 @@ private:
     std::size_t optional_ = 0, sections_ = 0, sectionCount_ = 0;
 };
 
-std::vector<std::string> OrdinaryImports(const PeFile& file) {
-    std::vector<std::string> names;
+// Each ordinary import's descriptor, as the loader walks them.
+std::vector<IMAGE_IMPORT_DESCRIPTOR> ImportDescriptors(const PeFile& file) {
+    std::vector<IMAGE_IMPORT_DESCRIPTOR> imports;
     const DWORD table = file.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT);
-    if (table == 0) return names;
+    if (table == 0) return imports;
     for (std::size_t at = file.Offset(table);; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         const auto import = file.At<IMAGE_IMPORT_DESCRIPTOR>(at);
         if (import.Name == 0) break;
-        names.push_back(file.TextAt(file.Offset(import.Name)));
+        imports.push_back(import);
     }
+    return imports;
+}
+
+std::vector<std::string> OrdinaryImports(const PeFile& file) {
+    std::vector<std::string> names;
+    for (const auto& import : ImportDescriptors(file)) names.push_back(file.TextAt(file.Offset(import.Name)));
     return names;
+}
+
+// The functions imported from the DLL: by name, or by ordinal as "#N".
+std::vector<std::string> FunctionsImportedFrom(const PeFile& file, const std::string& dll) {
+    std::vector<std::string> functions;
+    const std::size_t thunkSize = file.Is64() ? sizeof(ULONGLONG) : sizeof(DWORD);
+    const ULONGLONG byOrdinal = file.Is64() ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32;
+    for (const auto& import : ImportDescriptors(file)) {
+        if (!EqualsIgnoreAsciiCase(file.TextAt(file.Offset(import.Name)), dll)) continue;
+        // The lookup table; linkers that leave it out have only the address table, unbound on disk.
+        const DWORD table = import.OriginalFirstThunk ? import.OriginalFirstThunk : import.FirstThunk;
+        for (std::size_t at = file.Offset(table);; at += thunkSize) {
+            const ULONGLONG thunk = file.Is64() ? file.At<ULONGLONG>(at) : file.At<DWORD>(at);
+            if (thunk == 0) break;
+            if (thunk & byOrdinal) functions.push_back("#" + std::to_string(thunk & 0xFFFF));
+            else functions.push_back(file.TextAt(file.Offset(static_cast<DWORD>(thunk)) + sizeof(WORD)));  // after the hint
+        }
+    }
+    return functions;
 }
 
 bool IsKnownDll(const std::string& name) {
@@ -115,6 +143,18 @@ std::vector<std::string> ImportsOffTheKnownDllList(const std::string& executable
     std::copy_if(imports.begin(), imports.end(), std::back_inserter(off),
                  [](const std::string& name) { return !IsKnownDll(name); });
     return off;
+}
+
+std::vector<std::string> ImportsMissingFromWindows7(const std::string& executable) {
+    const std::vector<std::string> functions = FunctionsImportedFrom(PeFile(executable), "kernel32.dll");
+    if (functions.empty()) throw std::runtime_error(executable + ": no function imported from kernel32.dll read");
+    // What update KB2533623 added; even the flags that go with them are refused without it.
+    static const char* const later[] = {"AddDllDirectory", "RemoveDllDirectory", "SetDefaultDllDirectories"};
+    std::vector<std::string> missing;
+    std::copy_if(functions.begin(), functions.end(), std::back_inserter(missing), [](const std::string& function) {
+        return std::find(std::begin(later), std::end(later), function) != std::end(later);
+    });
+    return missing;
 }
 
 // Wine takes its choice between a DLL file and its built-in DLL from the environment it started

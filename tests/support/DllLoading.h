@@ -15,6 +15,12 @@ namespace kx::test {
 // lacks kernel32, which every program imports.
 std::vector<std::string> ImportsOffTheKnownDllList(const std::string& executable);
 
+// The functions the executable imports in the ordinary way from kernel32 that Windows 7 has
+// only with update KB2533623, which the programs do not require: with one of them the loader
+// refuses to start the program there. std::runtime_error as above, or when no function
+// imported from kernel32 can be read.
+std::vector<std::string> ImportsMissingFromWindows7(const std::string& executable);
+
 // The test DLL copied beside the program under each name; it leaves a mark file beside itself
 // when it is loaded. Meanwhile Wine is told to prefer such a DLL file to its built-in DLL of
 // the same name for this program, as Windows itself goes by the search order.

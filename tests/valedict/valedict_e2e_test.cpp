@@ -325,6 +325,11 @@ TEST(ValedictProgram, ImportsOnlyDllsThatTheLoaderNeverTakesFromTheProgramFolder
     EXPECT_EQ(test::ImportsOffTheKnownDllList(test::BinaryFolder() + "Valedict.exe"), std::vector<std::string>{});
 }
 
+// Windows 7 is among the systems the manifest claims, with or without its updates.
+TEST(ValedictProgram, ImportsNothingThatWindows7LacksWithoutItsUpdates) {
+    EXPECT_EQ(test::ImportsMissingFromWindows7(test::BinaryFolder() + "Valedict.exe"), std::vector<std::string>{});
+}
+
 // The uninstaller runs Valedict with administrator rights from the installation folder.
 TEST(ValedictProgram, DllsPlantedBesideTheProgramAreNeverLoaded) {
     const InstalledProgram install;
