@@ -416,10 +416,19 @@ bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
     TqvBalNode** const link = Locate(&Root, name, path.data(), depth);
     if (*link != Sentinel) return false;
     *link = new TqvBalNode{Sentinel, Sentinel, 1, index, TqvPageString(name)};
+    // A node's skew and split look at its children and its right grandchild only. Once two
+    // links in a row keep their node and its level, every node above sees what it saw before
+    // the insertion, where both were no-ops: the walk up ends there with the same tree.
+    bool steadyBelow = false;
     while (depth) {
         TqvBalNode*& node = *path[--depth];
+        const TqvBalNode* const before = node;
+        const std::uint8_t level = node->Level;
         Skew(node);
         Split(node);
+        const bool steady = node == before && node->Level == level;
+        if (steady && steadyBelow) break;
+        steadyBelow = steady;
     }
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -48,6 +49,53 @@ void CheckTree(const TqvBalTree& tree, std::size_t expectedCount) {
     EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
 }
 
+// The textbook AA tree, recursive and rebalancing every node on the way back up: the index
+// must come out in exactly its shape, however its insertion cuts that walk short.
+struct ReferenceNode {
+    std::u16string name;
+    int level = 1;
+    std::unique_ptr<ReferenceNode> left, right;
+};
+using ReferenceLink = std::unique_ptr<ReferenceNode>;
+
+void ReferenceInsert(ReferenceLink& node, const std::u16string& name) {
+    if (!node) {
+        node = std::make_unique<ReferenceNode>();
+        node->name = name;
+        return;
+    }
+    if (name == node->name) return;
+    ReferenceInsert(name < node->name ? node->left : node->right, name);
+    if (node->left && node->left->level == node->level) {  // skew
+        ReferenceLink left = std::move(node->left);
+        node->left = std::move(left->right);
+        left->right = std::move(node);
+        node = std::move(left);
+    }
+    if (node->right && node->right->right && node->right->right->level == node->level) {  // split
+        ReferenceLink right = std::move(node->right);
+        node->right = std::move(right->left);
+        right->left = std::move(node);
+        ++right->level;
+        node = std::move(right);
+    }
+}
+
+// Pre-order names and levels, "-" for an empty subtree.
+void Shape(const ReferenceNode* node, std::vector<std::string>& out) {
+    if (!node) return out.push_back("-");
+    out.push_back(std::string(node->name.begin(), node->name.end()) + "@" + std::to_string(node->level));
+    Shape(node->left.get(), out);
+    Shape(node->right.get(), out);
+}
+
+void Shape(const TqvBalTree& tree, const TqvBalNode* node, std::vector<std::string>& out) {
+    if (node == tree.Sentinel) return out.push_back("-");
+    out.push_back(std::string(node->Name.begin(), node->Name.end()) + "@" + std::to_string(node->Level));
+    Shape(tree, node->Left, out);
+    Shape(tree, node->Right, out);
+}
+
 class NameIndexOrder : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(NameIndexOrder, StaysBalancedOrderedAndComplete) {
@@ -62,7 +110,17 @@ TEST_P(NameIndexOrder, StaysBalancedOrderedAndComplete) {
     if (mode == "shuffled") std::shuffle(names.begin(), names.end(), std::mt19937(7));
 
     TqvBalTree tree;
-    for (std::size_t i = 0; i < names.size(); ++i) ASSERT_TRUE(tree.AddName(names[i], static_cast<std::int32_t>(i)));
+    ReferenceLink reference;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        ASSERT_TRUE(tree.AddName(names[i], static_cast<std::int32_t>(i)));
+        ReferenceInsert(reference, names[i]);
+        if (i % 97 == 0 || i + 1 == names.size()) {  // the same shape all along, not only at the end
+            std::vector<std::string> expected, actual;
+            Shape(reference.get(), expected);
+            Shape(tree, tree.Root, actual);
+            ASSERT_EQ(actual, expected) << "after " << i + 1 << " names";
+        }
+    }
     CheckTree(tree, names.size());
     // Logarithmic height: an AA tree's level is at most log2(n + 1).
     EXPECT_LE(tree.Root->Level, 12);
@@ -82,7 +140,8 @@ TEST_P(NameIndexOrder, StaysBalancedOrderedAndComplete) {
     CheckTree(tree, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, NameIndexOrder, ::testing::Values("sorted", "reversed", "shuffled"));
+// "document" is the order of a generated object's members: name0, name1, ..., name2999.
+INSTANTIATE_TEST_SUITE_P(Orders, NameIndexOrder, ::testing::Values("document", "sorted", "reversed", "shuffled"));
 
 TEST(NameIndex, OrdinalUtf16OrderWithPrefixesFirst) {
     TqvBalTree tree;
