@@ -73,7 +73,12 @@ Uint128 ShiftLeft1(Uint128 a, bool in = false) { return {(a.high << 1) | (a.low 
 Uint128 ShiftRight1(Uint128 a) { return {a.high >> 1, (a.low >> 1) | (a.high << 63)}; }
 
 Uint128 Multiply64(std::uint64_t a, std::uint64_t b) {
-#if defined(_MSC_VER) && defined(_M_X64)
+#if defined(__SIZEOF_INT128__)
+    // One instruction where the compiler has the type.
+    __extension__ using Native = unsigned __int128;
+    const Native product = static_cast<Native>(a) * b;
+    return {static_cast<std::uint64_t>(product >> 64), static_cast<std::uint64_t>(product)};
+#elif defined(_MSC_VER) && defined(_M_X64)
     std::uint64_t high;
     const std::uint64_t low = _umul128(a, b, &high);
     return {high, low};
@@ -293,30 +298,22 @@ struct Truncated {
 
 // a * b * 2^exponent, both non-zero.
 Truncated TruncatedProduct(Uint128 a, Uint128 b, std::int64_t exponent) {
-    const std::array<std::uint64_t, 4> words = FullProduct(a, b);
-    int top = 3;
-    while (words[top] == 0) --top;
-    const int length = top * 64 + BitLength(words[top]);
-    const auto bitsFrom = [&](int low) {  // the 64 bits from bit low on; below bit 0 they are zero
-        std::uint64_t out = 0;
-        for (int w = 0; w < 4; ++w) {
-            const int offset = w * 64 - low;  // where bit 0 of word w lands
-            if (offset >= 64 || offset <= -64) continue;
-            out |= offset >= 0 ? words[w] << offset : words[w] >> -offset;
-        }
-        return out;
-    };
-    Truncated t{bitsFrom(length - 64), exponent + length - 64, false, false, bitsFrom(length - 128)};
-    const int roundBit = length - 65;
-    if (roundBit >= 0) {
-        t.round = (words[roundBit / 64] >> (roundBit % 64)) & 1u;
-        for (int w = 0; w < 4 && !t.sticky; ++w) {
-            const int below = roundBit - w * 64;  // bits of word w under the rounding bit
-            if (below <= 0) break;
-            t.sticky = below >= 64 ? words[w] != 0 : (words[w] & ((std::uint64_t{1} << below) - 1)) != 0;
-        }
+    auto [w0, w1, w2, w3] = FullProduct(a, b);
+    // Shifted up until its top bit is the top bit of w3: nothing is lost, and the parts of
+    // the result are whole words then.
+    std::int64_t length = 256;
+    while (w3 == 0) {
+        w3 = w2, w2 = w1, w1 = w0, w0 = 0;
+        length -= 64;
     }
-    return t;
+    const int zeros = std::countl_zero(w3);
+    if (zeros) {
+        w3 = w3 << zeros | w2 >> (64 - zeros);
+        w2 = w2 << zeros | w1 >> (64 - zeros);
+        w1 <<= zeros;  // what is left of it below w2; w0 stays below as a whole
+        length -= zeros;
+    }
+    return {w3, exponent + length - 64, (w2 >> 63) != 0, (w2 << 1 | w1 | w0) != 0, w2};
 }
 
 // value = mantissa * 2^exponent in the one form each value has in a format: the exponent is
@@ -456,30 +453,41 @@ public:
         : integer_(integer), fraction_(fraction), first_(first), count_(count) {}
 
     std::size_t Count() const { return count_; }
-    unsigned At(std::size_t k) const {
-        const std::size_t i = first_ + k;
-        return static_cast<unsigned>((i < integer_.size() ? integer_[i] : fraction_[i - integer_.size()]) - '0');
-    }
     Uint128 Leading(std::size_t count) const {
         std::uint64_t high = 0, low = 0;
+        std::size_t k = 0;
         const std::size_t split = count > 19 ? count - 19 : 0;
-        for (std::size_t k = 0; k < split; ++k) high = high * 10 + At(k);
-        for (std::size_t k = split; k < count; ++k) low = low * 10 + At(k);
+        ForEach(count, [&](unsigned digit) {
+            if (k++ < split) high = high * 10 + digit;
+            else low = low * 10 + digit;
+        });
         return Add(Multiply64(high, 10'000'000'000'000'000'000u), low);
     }
     Big Integer(std::size_t count) const {
         Big n;
-        std::size_t k = 0;
-        for (; k + 9 <= count; k += 9) {
-            std::uint32_t chunk = 0;
-            for (std::size_t j = k; j < k + 9; ++j) chunk = chunk * 10 + At(j);
-            MulSmall(n, 1'000'000'000u, chunk);
-        }
-        for (; k < count; ++k) MulSmall(n, 10, At(k));
+        std::uint32_t chunk = 0, scale = 1;
+        ForEach(count, [&](unsigned digit) {
+            chunk = chunk * 10 + digit;
+            scale *= 10;
+            if (scale == 1'000'000'000u) {
+                MulSmall(n, scale, chunk);
+                chunk = 0, scale = 1;
+            }
+        });
+        if (scale > 1) MulSmall(n, scale, chunk);
         return n;
     }
 
 private:
+    // The first count digits, in order, the integer part's first.
+    template <class F>
+    void ForEach(std::size_t count, F&& f) const {
+        std::size_t i = first_;
+        const std::size_t end = first_ + count;
+        for (; i < end && i < integer_.size(); ++i) f(static_cast<unsigned>(integer_[i] - '0'));
+        for (; i < end; ++i) f(static_cast<unsigned>(fraction_[i - integer_.size()] - '0'));
+    }
+
     std::string_view integer_, fraction_;
     std::size_t first_, count_;
 };
@@ -573,26 +581,41 @@ bool ConvertMagnitude(const Digits& digits, std::int64_t scale, ConvertedNumber&
 
 }  // namespace
 
-std::size_t MatchNumber(std::string_view text, std::size_t pos) {
+bool ScanNumber(std::string_view text, std::size_t pos, NumberText& number) {
     const std::size_t n = text.size();
     std::size_t q = pos;
     const auto digits = [&] {
         const std::size_t begin = q;
         while (q < n && IsDigit(text[q])) ++q;
-        return q > begin;
+        return text.substr(begin, q - begin);
     };
-    if (q < n && (text[q] == '+' || text[q] == '-')) ++q;
-    if (!digits()) return std::string_view::npos;
+    number = {};
+    if (q < n && (text[q] == '+' || text[q] == '-')) number.negative = text[q++] == '-';
+    number.integer = digits();
+    if (number.integer.empty()) return false;
     if (q < n && text[q] == '.') {
         ++q;
-        if (!digits()) return std::string_view::npos;
+        number.fraction = digits();
+        if (number.fraction.empty()) return false;
     }
     if (q < n && (text[q] == 'e' || text[q] == 'E')) {
         ++q;
-        if (q < n && (text[q] == '+' || text[q] == '-')) ++q;
-        if (!digits()) return std::string_view::npos;
+        bool negative = false;
+        if (q < n && (text[q] == '+' || text[q] == '-')) negative = text[q++] == '-';
+        const std::size_t begin = q;
+        // Saturated, so that it cannot overflow itself.
+        for (; q < n && IsDigit(text[q]); ++q)
+            if (number.exponent < 1'000'000'000) number.exponent = number.exponent * 10 + (text[q] - '0');
+        if (q == begin) return false;
+        if (negative) number.exponent = -number.exponent;
     }
-    return q;
+    number.end = q;
+    return true;
+}
+
+std::size_t MatchNumber(std::string_view text, std::size_t pos) {
+    NumberText number;
+    return ScanNumber(text, pos, number) ? number.end : std::string_view::npos;
 }
 
 namespace {
@@ -608,28 +631,8 @@ ConvertedNumber FromInteger(std::uint64_t integer) {
     return {AssembleExtended(Round<kExtended>(t)), nearest, nearest};  // exact in 64 bits, or the double itself
 }
 
-// The text of a number without its sign.
-bool ConvertUnsigned(std::string_view s, ConvertedNumber& value) {
-    std::size_t i = 0;
-    while (i < s.size() && IsDigit(s[i])) ++i;
-    const std::string_view intPart = s.substr(0, i);
-    std::string_view fracPart;
-    if (i < s.size() && s[i] == '.') {
-        const std::size_t fracBegin = ++i;
-        while (i < s.size() && IsDigit(s[i])) ++i;
-        fracPart = s.substr(fracBegin, i - fracBegin);
-    }
-    std::int64_t exponent = 0;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        bool exponentNegative = false;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-')) exponentNegative = s[i++] == '-';
-        // Saturated far beyond any representable magnitude, so it cannot overflow itself.
-        for (; i < s.size() && IsDigit(s[i]); ++i)
-            if (exponent < 1'000'000'000) exponent = exponent * 10 + (s[i] - '0');
-        if (exponentNegative) exponent = -exponent;
-    }
-
+// The magnitude of a number.
+bool ConvertUnsigned(std::string_view intPart, std::string_view fracPart, std::int64_t exponent, ConvertedNumber& value) {
     if (fracPart.empty() && exponent == 0 && intPart.size() <= 19) {
         std::uint64_t integer = 0;
         for (char c : intPart) integer = integer * 10 + static_cast<unsigned>(c - '0');
@@ -655,11 +658,16 @@ bool ConvertUnsigned(std::string_view s, ConvertedNumber& value) {
 
 }  // namespace
 
-bool ConvertNumber(std::string_view s, ConvertedNumber& value) {
-    const bool hasSign = !s.empty() && (s[0] == '+' || s[0] == '-');
-    if (!ConvertUnsigned(s.substr(hasSign ? 1 : 0), value)) return false;
-    if (hasSign && s[0] == '-') value = {-value.extended, -value.nearest, -value.narrowed};
+bool ConvertNumber(const NumberText& number, ConvertedNumber& value) {
+    if (!ConvertUnsigned(number.integer, number.fraction, number.exponent, value)) return false;
+    if (number.negative) value = {-value.extended, -value.nearest, -value.narrowed};
     return true;
+}
+
+bool ConvertNumber(std::string_view matched, ConvertedNumber& value) {
+    NumberText number;
+    ScanNumber(matched, 0, number);
+    return ConvertNumber(number, value);
 }
 
 }  // namespace kx::json

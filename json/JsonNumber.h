@@ -2,9 +2,21 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace kx::json {
+
+// A number's text in its parts, as the form reads them.
+struct NumberText {
+    bool negative = false;
+    std::string_view integer, fraction;  // the digit runs; no fraction is an empty one
+    std::int64_t exponent = 0;           // saturated far beyond any magnitude that matters
+    std::size_t end = 0;                 // past the number
+};
+
+// The number that starts exactly at pos; false when none does.
+bool ScanNumber(std::string_view text, std::size_t pos, NumberText& number);
 
 // End of the number that starts exactly at pos, or npos when none does.
 std::size_t MatchNumber(std::string_view text, std::size_t pos);
@@ -17,8 +29,9 @@ struct ConvertedNumber {
     double narrowed = 0;  // the long double's own double: other than nearest only on a tie
 };
 
-// Converts a matched number with '.' as the separator whatever the locale. False when its
-// magnitude overflows long double; values too small to represent become zero.
+// Converts a number with '.' as the separator whatever the locale, scanned or matched. False
+// when its magnitude overflows long double; values too small to represent become zero.
+bool ConvertNumber(const NumberText& number, ConvertedNumber& value);
 bool ConvertNumber(std::string_view matched, ConvertedNumber& value);
 
 }  // namespace kx::json

@@ -196,12 +196,11 @@ private:
     }
 
     std::unique_ptr<TqvJSONbase> Number(std::size_t& pos) {
-        const std::size_t p = Skip(pos);
-        const std::size_t end = json::MatchNumber(text_, p);
-        if (end == std::string_view::npos) return nullptr;
+        json::NumberText found;
+        if (!json::ScanNumber(text_, Skip(pos), found)) return nullptr;
         json::ConvertedNumber number;
-        if (!json::ConvertNumber(text_.substr(p, end - p), number)) throw ParseAbort{};
-        pos = end;
+        if (!json::ConvertNumber(found, number)) throw ParseAbort{};
+        pos = found.end;
         return std::make_unique<TqvJSONnumber>(number.extended, number.nearest, number.narrowed);
     }
 
