@@ -514,21 +514,25 @@ int CompareWithHalfway(const Digits& digits, std::int64_t scale, const Rounded& 
     return order != 0 ? order : (used < digits.Count() ? 1 : 0);
 }
 
+constexpr int kExactPowers = 55;  // 5^55 < 2^128: these and their products of factors are exact
+
 // digits * 10^(scale - n), non-zero, from up to 38 leading digits times a power of five.
 // The true value lies in [leading * five, (leading + cut) * (five + slack)): above the lower
 // bound by less than 2^11 units of its 128th bit. The upper bound is needed only where that
-// can cross a rounding point of a format, and is the same for both formats.
+// can cross a rounding point of a format, and is the same for both formats. With every digit
+// used and a power of five that 128 bits hold, the lower bound is the value itself.
 class Product {
 public:
     Product(const Digits& digits, std::int64_t scale)
         : digits_(digits), scale_(scale), used_(std::min(digits.Count(), kLeadingDigits)),
           leading_(digits.Leading(used_)), power_(static_cast<int>(scale - static_cast<std::int64_t>(used_))),
-          five_(ApproximatePowerOfFive(power_)), low_(TruncatedProduct(leading_, five_.mantissa, five_.exponent + power_)) {}
+          five_(ApproximatePowerOfFive(power_)), low_(TruncatedProduct(leading_, five_.mantissa, five_.exponent + power_)),
+          exact_(used_ == digits.Count() && power_ >= 0 && power_ <= kExactPowers) {}
 
     template <const Format& F>
     Rounded Nearest() {
         Rounded result = Round<F>(low_);
-        if (RoundsAsLowerBound<F>(low_)) return result;
+        if (exact_ || RoundsAsLowerBound<F>(low_)) return result;
         if (Round<F>(High()) != result) {
             // The bounds are at most one step apart: the halfway point between them decides.
             const int order = CompareWithHalfway(digits_, scale_, result);
@@ -556,6 +560,7 @@ private:
     const int power_;  // 10^power = 5^power * 2^power
     const Wide five_;
     const Truncated low_;
+    const bool exact_;
     std::optional<Truncated> high_;
 };
 

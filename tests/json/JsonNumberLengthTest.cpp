@@ -189,6 +189,40 @@ void ExpectHalfwayRoundingOverTheRange(std::uint64_t seed) {
     ExpectHalfwayRounding<T>((std::uint64_t{1} << (R::bits - 1)) - 1, R::lowest);
 }
 
+// Ties of up to a hundred digits, in full and in scientific form: the shorter ones are
+// written by all their digits, the longer ones only begun by those that are read first. Many
+// end in zeros: with 2m+1 = q * 5^k, (2m+1) * 2^(e-1) ends in k of them once e > k, which
+// leaves the digits before them times a positive power of ten.
+template <class T>
+void ExpectHalfwayRoundingUpToAHundredDigits(std::uint64_t seed) {
+    using R = Range<T>;
+    __extension__ using Wide = unsigned __int128;
+    std::mt19937_64 random(seed);
+    const Wide lowest = Wide{1} << R::bits, highest = (Wide{1} << (R::bits + 1)) - 1;  // of 2m+1
+    for (int i = 0; i < 300; ++i) {
+        const int k = static_cast<int>(random() % (R::bits == 64 ? 27 : 22));
+        Wide five = 1;
+        for (int j = 0; j < k; ++j) five *= 5;
+        const Wide first = (lowest + five - 1) / five, last = highest / five;
+        const Wide q = (first + random() % static_cast<std::uint64_t>(last - first)) | 1;
+        const auto m = static_cast<std::uint64_t>((q * five - 1) / 2);
+        const int e = 1 + static_cast<int>(random() % (i % 2 ? 40 : 250));
+        ExpectHalfwayRounding<T>(m, e);
+        const std::string digits = Halfway(m, e - 1).first;
+        const std::string scientific = digits.substr(0, 1) + "." + digits.substr(1) + "e" + std::to_string(digits.size() - 1);
+        const T tie = m % 2 ? std::ldexp(static_cast<T>(m + 1), e) : std::ldexp(static_cast<T>(m), e);
+        EXPECT_EQ(Parsed<T>(scientific), tie) << scientific;
+        if (kLibraryRoundsLongInputs) {
+            EXPECT_EQ(Reference<T>(scientific), tie) << scientific;
+        }
+    }
+}
+
+TEST(JsonNumberRounding, HalfwayPointsOfUpToAHundredDigitsInBothFormats) {
+    ExpectHalfwayRoundingUpToAHundredDigits<long double>(55);
+    ExpectHalfwayRoundingUpToAHundredDigits<double>(53);
+}
+
 TEST(JsonNumberRounding, HalfwayPointsOfTheLongDoubleAtAnyLength) {
     ExpectHalfwayRoundingOverTheRange<long double>(2024);
     // Past the halfway point to overflow, the number does not parse at all.
