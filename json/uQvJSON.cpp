@@ -405,8 +405,20 @@ TqvBalTree::TqvBalTree() : Root(Sentinel) {}
 
 TqvBalTree::~TqvBalTree() { RemoveAll(); }
 
-void* TqvBalNode::operator new(std::size_t size) { return json::AllocateNode(size); }
-void TqvBalNode::operator delete(void* node, std::size_t size) noexcept { json::FreeNode(node, size); }
+namespace {
+
+std::size_t BlockSize(std::size_t nameUnits) { return sizeof(TqvBalNode) + nameUnits * sizeof(char16_t); }
+
+TqvBalNode* NewNode(std::u16string_view name, std::int32_t index) {
+    void* const block = json::AllocateNode(BlockSize(name.size()));
+    auto* const units = reinterpret_cast<char16_t*>(static_cast<TqvBalNode*>(block) + 1);
+    std::copy(name.begin(), name.end(), units);
+    return new (block) TqvBalNode{TqvBalTree::Sentinel, TqvBalTree::Sentinel, 1, index, {units, name.size()}};
+}
+
+void DeleteNode(TqvBalNode* node) { json::FreeNode(node, BlockSize(node->Name.size())); }
+
+}  // namespace
 
 bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
     // The links walked down, each skewed and split on the way back up. Levels fit in eight
@@ -415,7 +427,7 @@ bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
     std::size_t depth = 0;
     TqvBalNode** const link = Locate(&Root, name, path.data(), depth);
     if (*link != Sentinel) return false;
-    *link = new TqvBalNode{Sentinel, Sentinel, 1, index, TqvPageString(name)};
+    *link = NewNode(name, index);
     // A node's skew and split look at its children and its right grandchild only. Once two
     // links in a row keep their node and its level, every node above sees what it saw before
     // the insertion, where both were no-ops: the walk up ends there with the same tree.
@@ -443,7 +455,7 @@ void TqvBalTree::FreeSubtree(TqvBalNode* node) {
     if (node == Sentinel) return;
     FreeSubtree(node->Left);
     FreeSubtree(node->Right);
-    delete node;
+    DeleteNode(node);
 }
 
 void TqvBalTree::RemoveAll() {

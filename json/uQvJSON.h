@@ -174,41 +174,15 @@ public:
     std::string KindName() const override;
 };
 
-// Storage in the document's pages, for the text a tree node owns: a name then lies right
-// behind its node, where a search that reaches the node finds it.
-template <class T>
-struct TqvPageAllocator {
-    using value_type = T;
-    TqvPageAllocator() = default;
-    template <class U>
-    TqvPageAllocator(const TqvPageAllocator<U>&) {}
-    T* allocate(std::size_t count);
-    void deallocate(T* at, std::size_t count) noexcept;
-    friend bool operator==(const TqvPageAllocator&, const TqvPageAllocator&) { return true; }
-};
-
-using TqvPageString = std::basic_string<char16_t, std::char_traits<char16_t>, TqvPageAllocator<char16_t>>;
-
+// Made and freed by its tree only, as one block in the document's pages: the node, then the
+// units of its name, where a search that reaches the node finds them.
 struct TqvBalNode {
     TqvBalNode* Left;
     TqvBalNode* Right;
     std::uint8_t Level;
     std::int32_t Index;
-    TqvPageString Name;
-
-    static void* operator new(std::size_t size);
-    static void operator delete(void* node, std::size_t size) noexcept;
+    std::u16string_view Name;  // the node's own copy, in its block
 };
-
-template <class T>
-T* TqvPageAllocator<T>::allocate(std::size_t count) {
-    return static_cast<T*>(TqvBalNode::operator new(count * sizeof(T)));
-}
-
-template <class T>
-void TqvPageAllocator<T>::deallocate(T* at, std::size_t count) noexcept {
-    TqvBalNode::operator delete(at, count * sizeof(T));
-}
 
 // An AA tree from names to member positions, ordered by UTF-16 code units.
 class TqvBalTree {

@@ -155,6 +155,35 @@ TEST(NameIndex, OrdinalUtf16OrderWithPrefixesFirst) {
     EXPECT_EQ(inOrder, expected);
 }
 
+// Each node keeps its own copy of the name in its block, small ones among the document's
+// nodes and long ones on the heap: the copies outlive the caller's text and keep every unit.
+TEST(NameIndex, NamesOfAnyLengthAreCopiedWhole) {
+    TqvBalTree tree;
+    std::vector<std::u16string> names;
+    for (const std::size_t length : {0, 1, 3, 4, 5, 107, 108, 109, 110, 300, 70000}) {
+        std::u16string name(length, u'x');
+        for (std::size_t i = 0; i < length; i += 7) name[i] = static_cast<char16_t>(0xD800 + i % 0x800);
+        names.push_back(name);
+        if (length) names.push_back(name.substr(0, length - 1) + u'\xFFFF');  // differs in the last unit only
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::u16string scratch = names[i];
+        ASSERT_TRUE(tree.AddName(scratch, static_cast<std::int32_t>(i)));
+        scratch.assign(scratch.size(), u'?');  // the index must not look at the caller's copy again
+    }
+    CheckTree(tree, names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(tree.FindName(names[i]), static_cast<std::int32_t>(i)) << names[i].size();
+    EXPECT_EQ(tree.FindName(std::u16string(70001, u'x')), -1);
+
+    const std::string longKey(5000, 'k');
+    auto doc = TqvJSON::ParseDocument("{\"" + longKey + "\":1,\"" + longKey + "x\":2,\"\":3}");
+    auto* object = dynamic_cast<TqvJSONobject*>(doc.get());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->FindMember(std::u16string(longKey.begin(), longKey.end()) + u"x"), 1);
+    EXPECT_EQ(object->FindMember(u""), 2);
+    CheckTree(object->NameIndex, 3);
+}
+
 TEST(NameIndex, ParsedObjectsIndexEveryDistinctNameAtItsFirstMember) {
     std::mt19937 random(99);
     std::string text = "{";
