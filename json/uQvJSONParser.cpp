@@ -96,7 +96,12 @@ void DecodeUtf8(std::string_view bytes, std::u16string& out) {
     char16_t* unit = begin;
     std::size_t i = 0;
     while (i < n) {
-        // Runs of ASCII widen without the sequence checks.
+        // Runs of ASCII widen without the sequence checks, eight bytes at a time while they last.
+        for (std::uint64_t eight; i + 8 <= n; i += 8, unit += 8) {
+            std::memcpy(&eight, bytes.data() + i, sizeof eight);
+            if (eight & 0x8080808080808080ull) break;
+            for (int k = 0; k < 8; ++k) unit[k] = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+        }
         while (i < n && static_cast<unsigned char>(bytes[i]) < 0x80) *unit++ = static_cast<unsigned char>(bytes[i++]);
         if (i == n) break;
         const auto lead = static_cast<unsigned char>(bytes[i]);
@@ -211,24 +216,37 @@ private:
         std::size_t end;  // past the closing quote
     };
 
+    // The first '"' or '\\' at or after from, or npos; eight bytes at a time, as in Skip.
+    std::size_t NextQuoteOrBackslash(std::size_t from) const {
+        const std::size_t n = text_.size();
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+        for (; from + 8 <= n; from += 8) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, text_.data() + from, sizeof bytes);
+            // A zero byte in either marks a hit; the lowest mark of each is exact.
+            const std::uint64_t quotes = bytes ^ (kOnes * '"'), backslashes = bytes ^ (kOnes * '\\');
+            const std::uint64_t hits = (((quotes - kOnes) & ~quotes) | ((backslashes - kOnes) & ~backslashes)) & kHigh;
+            if (hits) return from + static_cast<std::size_t>(std::countr_zero(hits) / 8);
+        }
+        for (; from < n; ++from)
+            if (text_[from] == '"' || text_[from] == '\\') return from;
+        return std::string_view::npos;
+    }
+
     bool ScanString(std::size_t pos, RawString& found) const {
         const std::size_t p = Skip(pos);
         if (!At(p, '"')) return false;
         const std::size_t start = p + 1;
-        std::size_t scan = start;
-        std::size_t quote = text_.find('"', scan);
         bool escaped = false;
-        for (;;) {
-            if (quote == std::string_view::npos) return false;
-            const std::size_t backslash = text_.substr(scan, quote - scan).find('\\');
-            if (backslash == std::string_view::npos) break;
-            // Restart two bytes after the backslash, stepping over the escaped byte; the quote
-            // found stays the first one as long as the restart does not pass it.
+        std::size_t at = NextQuoteOrBackslash(start);
+        // A backslash steps over the byte after it: the first quote that is not stepped over
+        // closes the string.
+        while (at != std::string_view::npos && text_[at] == '\\') {
             escaped = true;
-            scan += backslash + 2;
-            if (scan > quote) quote = scan < text_.size() ? text_.find('"', scan) : std::string_view::npos;
+            at = NextQuoteOrBackslash(at + 2);
         }
-        found = {text_.substr(start, quote - start), escaped, quote + 1};
+        if (at == std::string_view::npos) return false;
+        found = {text_.substr(start, at - start), escaped, at + 1};
         return true;
     }
 

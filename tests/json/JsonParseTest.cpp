@@ -267,6 +267,26 @@ TEST(JsonStrings, ClosingQuoteScanStepsOverEscapedBytes) {
     EXPECT_EQ(TextOfString("\"a\nb\""), u"a\nb");
 }
 
+std::u16string Widened(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+// The scans read eight bytes at a time: an escaped quote, a backslash and a non-ASCII byte at
+// every offset of a load, and texts that end right after the string or inside it.
+TEST(JsonStrings, EveryOffsetOfTheEightByteScans) {
+    for (std::size_t length = 0; length <= 25; ++length) {
+        const std::string filler(length, 'a');
+        for (std::size_t at = 0; at <= length; ++at) {
+            const std::string before = filler.substr(0, at), after = filler.substr(at);
+            EXPECT_EQ(TextOfString("\"" + before + "\\\"" + after + "\""), Widened(before) + u"\"" + Widened(after)) << at;
+            EXPECT_EQ(TextOfString("\"" + before + "\\\\" + after + "\""), Widened(before) + u"\\" + Widened(after)) << at;
+            EXPECT_EQ(TextOfString("\"" + before + "\xC3\xA9" + after + "\""), Widened(before) + u"\u00E9" + Widened(after)) << at;
+            EXPECT_EQ(TextOfString("\"" + before + "\"" + after + "\""), Widened(before)) << at;  // the rest is not looked at
+            EXPECT_EQ(Parse("\"" + before + "\\"), nullptr) << at;
+            EXPECT_EQ(Parse("\"" + before + "\\\"" + after), nullptr) << at;
+        }
+        EXPECT_EQ(Parse("\"" + filler), nullptr) << length;
+    }
+}
+
 TEST(JsonStrings, EscapeTable) {
     EXPECT_EQ(TextOfString(R"("\'")"), u"'");
     EXPECT_EQ(TextOfString(R"("\/")"), u"/");
