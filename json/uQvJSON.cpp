@@ -363,8 +363,8 @@ NameOrder CompareNames(std::u16string_view a, std::u16string_view b, std::size_t
 // when a path is given. Every name between the nearest nodes passed on either side shares
 // what the sought name shares with both, so each comparison starts after that.
 template <class Link>
-Link Locate(Link link, std::u16string_view name, Link* path, std::size_t& depth) {
-    std::size_t sharedBelow = 0, sharedAbove = 0;
+Link Locate(Link link, std::u16string_view name, Link* path, std::size_t& depth, std::size_t sharedBelow = 0,
+            std::size_t sharedAbove = 0) {
     while (*link != TqvBalTree::Sentinel) {
         const NameOrder found = CompareNames(name, (*link)->Name, std::min(sharedBelow, sharedAbove));
         if (found.order == 0) break;
@@ -421,16 +421,57 @@ void DeleteNode(TqvBalNode* node) { json::FreeNode(node, BlockSize(node->Name.si
 }  // namespace
 
 bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
-    // The links walked down, each skewed and split on the way back up. Levels fit in eight
-    // bits and a path is at most twice as long as the root's level.
-    std::array<TqvBalNode**, 512> path;
-    std::size_t depth = 0;
-    TqvBalNode** const link = Locate(&Root, name, path.data(), depth);
-    if (*link != Sentinel) return false;
+    TqvNameCursor cursor;
+    return AddName(name, index, cursor);
+}
+
+bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index, TqvNameCursor& cursor) {
+    // Below this depth a search from the root costs no more than finding where to start.
+    constexpr std::size_t kShallowest = 4;
+    TqvBalNode*** const path = cursor.path_.data();
+    TqvBalNode** start = &Root;
+    std::size_t depth = 0, sharedBelow = 0, sharedAbove = 0;
+    if (cursor.tree_ != this) {
+        cursor.tree_ = this;
+        cursor.kept_ = cursor.skip_ = cursor.backoff_ = 0;
+    } else if (cursor.skip_) {
+        --cursor.skip_;
+    } else if (const std::size_t kept = cursor.kept_; kept >= kShallowest) {
+        // Every name in the subtree there sorts after the nearest node passed going right and
+        // before the nearest passed going left.
+        TqvBalNode* below = nullptr;
+        TqvBalNode* above = nullptr;
+        for (std::size_t i = kept; i-- > 0 && !(below && above);) {
+            TqvBalNode* const node = *path[i];
+            if (path[i + 1] == &node->Right) below = below ? below : node;
+            else above = above ? above : node;
+        }
+        NameOrder fromBelow{1, 0}, fromAbove{-1, 0};
+        if (below) fromBelow = CompareNames(name, below->Name, 0);
+        if (fromBelow.order > 0 && above) fromAbove = CompareNames(name, above->Name, 0);
+        if (fromBelow.order > 0 && fromAbove.order < 0) {
+            start = path[kept];
+            depth = kept;
+            sharedBelow = fromBelow.shared;
+            sharedAbove = fromAbove.shared;
+            cursor.backoff_ = 0;
+        } else {
+            // Names that fall elsewhere in a row are tried less and less often.
+            cursor.backoff_ = std::min(2 * cursor.backoff_ + 1, 63u);
+            cursor.skip_ = cursor.backoff_;
+        }
+    }
+    TqvBalNode** const link = Locate(start, name, path, depth, sharedBelow, sharedAbove);
+    if (*link != Sentinel) {
+        cursor.kept_ = depth ? depth - 1 : 0;
+        return false;
+    }
     *link = NewNode(name, index);
     // A node's skew and split look at its children and its right grandchild only. Once two
     // links in a row keep their node and its level, every node above sees what it saw before
-    // the insertion, where both were no-ops: the walk up ends there with the same tree.
+    // the insertion, where both were no-ops: the walk up ends there with the same tree, and
+    // the links down to those two still hold their nodes.
+    cursor.kept_ = 0;
     bool steadyBelow = false;
     while (depth) {
         TqvBalNode*& node = *path[--depth];
@@ -439,7 +480,10 @@ bool TqvBalTree::AddName(std::u16string_view name, std::int32_t index) {
         Skew(node);
         Split(node);
         const bool steady = node == before && node->Level == level;
-        if (steady && steadyBelow) break;
+        if (steady && steadyBelow) {
+            cursor.kept_ = depth + 1;
+            break;
+        }
         steadyBelow = steady;
     }
     return true;

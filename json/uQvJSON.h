@@ -2,6 +2,7 @@
 // Every node is owned by exactly one parent; the caller owns the root.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -184,6 +185,26 @@ struct TqvBalNode {
     std::u16string_view Name;  // the node's own copy, in its block
 };
 
+class TqvBalTree;
+
+// What an insertion into a tree leaves for the next one into it: the links it went down, and
+// how many of them from the root still hold the nodes they held. A name that falls below the
+// deepest of those is looked for from there rather than from the root, and the tree comes out
+// the same. Good only while its tree changes through AddName with this cursor alone.
+class TqvNameCursor {
+public:
+    void Forget() { tree_ = nullptr; }
+
+private:
+    friend class TqvBalTree;
+    const TqvBalTree* tree_ = nullptr;
+    std::size_t kept_ = 0;          // path_[0..kept_] still lead from the root
+    unsigned skip_ = 0, backoff_ = 0;  // insertions that go from the root after names fell elsewhere
+    // A path is at most twice as long as the root's level, and a tree of level L has at least
+    // 2^L - 1 nodes: none that fits in memory reaches level 64.
+    std::array<TqvBalNode**, 128> path_;
+};
+
 // An AA tree from names to member positions, ordered by UTF-16 code units.
 class TqvBalTree {
 public:
@@ -194,6 +215,7 @@ public:
 
     // False, and nothing stored, when the name is already present.
     bool AddName(std::u16string_view name, std::int32_t index);
+    bool AddName(std::u16string_view name, std::int32_t index, TqvNameCursor& cursor);
     std::int32_t FindName(std::u16string_view name) const;  // -1 when absent
     void RemoveAll();
 

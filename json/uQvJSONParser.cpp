@@ -291,11 +291,13 @@ private:
         ++p;
         const DepthGuard guard(depth_);
         auto object = std::make_unique<TqvJSONobject>(true);
+        names_.Forget();  // it may have been a freed object's, at the same address
         const Children children(stack_);
         while (auto member = Member(p)) {
-            // The position Append would give; names go in one by one, in document order.
+            // The position Append would give; names go in one by one, in document order. The
+            // cursor stays with this object until a member's value holds another.
             const auto position = static_cast<std::int32_t>(children.Count());
-            if (object->Indexed) object->NameIndex.AddName(member->Key, position);
+            if (object->Indexed) object->NameIndex.AddName(member->Key, position, names_);
             stack_.push_back(std::move(member));
             p = Skip(p);
             if (At(p, ',')) ++p;
@@ -349,6 +351,7 @@ private:
     std::string_view text_;
     int depth_ = 0;
     Stack stack_;
+    TqvNameCursor names_;  // where the last name went, in whichever object took it
 };
 
 }  // namespace

@@ -108,20 +108,39 @@ TEST_P(NameIndexOrder, StaysBalancedOrderedAndComplete) {
     if (mode == "sorted") std::sort(names.begin(), names.end());
     if (mode == "reversed") std::sort(names.rbegin(), names.rend());
     if (mode == "shuffled") std::shuffle(names.begin(), names.end(), std::mt19937(7));
+    if (mode == "runs") {  // sorted runs of fifty, the runs in random order
+        std::sort(names.begin(), names.end());
+        std::vector<std::vector<std::u16string>> runs;
+        for (std::size_t i = 0; i < names.size(); i += 50)
+            runs.emplace_back(names.begin() + static_cast<std::ptrdiff_t>(i), names.begin() + static_cast<std::ptrdiff_t>(i + 50));
+        std::shuffle(runs.begin(), runs.end(), std::mt19937(11));
+        names.clear();
+        for (const auto& run : runs) names.insert(names.end(), run.begin(), run.end());
+    }
 
-    TqvBalTree tree;
+    // One tree from the root each time, one through a cursor that also sees names again.
+    TqvBalTree tree, cursorTree;
+    TqvNameCursor cursor;
     ReferenceLink reference;
+    std::mt19937 random(3);
     for (std::size_t i = 0; i < names.size(); ++i) {
         ASSERT_TRUE(tree.AddName(names[i], static_cast<std::int32_t>(i)));
+        ASSERT_TRUE(cursorTree.AddName(names[i], static_cast<std::int32_t>(i), cursor));
+        if (random() % 5 == 0) {
+            ASSERT_FALSE(cursorTree.AddName(names[random() % (i + 1)], -1, cursor));
+        }
         ReferenceInsert(reference, names[i]);
         if (i % 97 == 0 || i + 1 == names.size()) {  // the same shape all along, not only at the end
-            std::vector<std::string> expected, actual;
+            std::vector<std::string> expected, actual, throughCursor;
             Shape(reference.get(), expected);
             Shape(tree, tree.Root, actual);
+            Shape(cursorTree, cursorTree.Root, throughCursor);
             ASSERT_EQ(actual, expected) << "after " << i + 1 << " names";
+            ASSERT_EQ(throughCursor, expected) << "after " << i + 1 << " names";
         }
     }
     CheckTree(tree, names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) ASSERT_EQ(cursorTree.FindName(names[i]), static_cast<std::int32_t>(i));
     // Logarithmic height: an AA tree's level is at most log2(n + 1).
     EXPECT_LE(tree.Root->Level, 12);
     for (std::size_t i = 0; i < names.size(); ++i) ASSERT_EQ(tree.FindName(names[i]), static_cast<std::int32_t>(i));
@@ -141,7 +160,7 @@ TEST_P(NameIndexOrder, StaysBalancedOrderedAndComplete) {
 }
 
 // "document" is the order of a generated object's members: name0, name1, ..., name2999.
-INSTANTIATE_TEST_SUITE_P(Orders, NameIndexOrder, ::testing::Values("document", "sorted", "reversed", "shuffled"));
+INSTANTIATE_TEST_SUITE_P(Orders, NameIndexOrder, ::testing::Values("document", "sorted", "reversed", "shuffled", "runs"));
 
 TEST(NameIndex, OrdinalUtf16OrderWithPrefixesFirst) {
     TqvBalTree tree;
@@ -182,6 +201,49 @@ TEST(NameIndex, NamesOfAnyLengthAreCopiedWhole) {
     EXPECT_EQ(object->FindMember(std::u16string(longKey.begin(), longKey.end()) + u"x"), 1);
     EXPECT_EQ(object->FindMember(u""), 2);
     CheckTree(object->NameIndex, 3);
+}
+
+// The parser adds an object's names through one cursor, which a member holding an object
+// takes away: each index still has the textbook shape of its first names in document order.
+TEST(NameIndex, ParsedObjectsNestedInOneAnotherKeepTheirShapes) {
+    std::string text = "{";
+    ReferenceLink outer, inner;
+    std::vector<std::string> innerShapes;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string name = "member" + std::to_string(i % 1400);  // the last hundred again
+        text += "\"" + name + "\":";
+        if (i % 150 == 149) {
+            text += "{";
+            inner.reset();
+            for (int j = 0; j < 40; ++j) {
+                const std::string innerName = "in" + std::to_string((j * 7) % 40);
+                text += "\"" + innerName + "\":" + std::to_string(j) + ",";
+                ReferenceInsert(inner, std::u16string(innerName.begin(), innerName.end()));
+            }
+            text += "}";
+            Shape(inner.get(), innerShapes);
+        } else {
+            text += std::to_string(i);
+        }
+        text += ",";
+        ReferenceInsert(outer, std::u16string(name.begin(), name.end()));
+    }
+    text += "}";
+    const auto doc = TqvJSON::ParseDocument(text);
+    const auto* object = dynamic_cast<const TqvJSONobject*>(doc.get());
+    ASSERT_NE(object, nullptr);
+    std::vector<std::string> expected, actual, nested;
+    Shape(outer.get(), expected);
+    Shape(object->NameIndex, object->NameIndex.Root, actual);
+    EXPECT_EQ(actual, expected);
+    for (std::int32_t i = 149; i < object->ItemCount(); i += 150) {
+        const auto* member = dynamic_cast<const TqvJSONobjectmethod*>(object->ItemAt(i));
+        ASSERT_NE(member, nullptr) << i;
+        const auto* value = dynamic_cast<const TqvJSONobject*>(member->Content.get());
+        ASSERT_NE(value, nullptr) << i;
+        Shape(value->NameIndex, value->NameIndex.Root, nested);
+    }
+    EXPECT_EQ(nested, innerShapes);
 }
 
 TEST(NameIndex, ParsedObjectsIndexEveryDistinctNameAtItsFirstMember) {
