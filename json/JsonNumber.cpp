@@ -514,7 +514,7 @@ int CompareWithHalfway(const Digits& digits, std::int64_t scale, const Rounded& 
     return order != 0 ? order : (used < digits.Count() ? 1 : 0);
 }
 
-constexpr int kExactPowers = 55;  // 5^55 < 2^128: these and their products of factors are exact
+constexpr int kExactPowers = 55;  // 5^55 < 2^128: up to it, a power of five and the products that build it are exact
 
 // digits * 10^(scale - n), non-zero, from up to 38 leading digits times a power of five.
 // The true value lies in [leading * five, (leading + cut) * (five + slack)): above the lower
