@@ -154,21 +154,20 @@ void TfrmMain::LoadLanguage() {
     state.LanguageFilePath = DecodeLanguageFile("Main");
     ui::MarkStartup("language decoded");
     const std::unique_ptr<IniReader> reader = OpenIniFile(state.LanguageFilePath);
-    const auto read = [&](const LanguageKey& key) { return reader ? ReadKey(*reader, key) : std::string(key.Default); };
     state.SkinPath = os::ProgramFolder() + Lookup(keys::PorticoImagePath) + "\\Main\\";
-    state.CompanyName = LowerAscii(read(keys::PorticoCompanyName));
+    state.CompanyName = LowerAscii(ReadKey(reader.get(), keys::PorticoCompanyName));
     state.BrandNumber = BrandNumberOf(state.CompanyName);
-    state.FreeEdition = TextToBool(read(keys::PorticoEditionType));
+    state.FreeEdition = TextToBool(ReadKey(reader.get(), keys::PorticoEditionType));
     ShowTitle();
     if (!reader) return;
 
-    SetCaption(read(keys::PorticoTitle));
-    lblHomePage.SetText(read(keys::PorticoLblHomepage));
+    SetCaption(ReadKey(reader.get(), keys::PorticoTitle));
+    lblHomePage.SetText(ReadKey(reader.get(), keys::PorticoLblHomepage));
     lblFeedback.URL.clear();
-    lblFeedback.SetText(read(keys::PorticoLblFeedback));
+    lblFeedback.SetText(ReadKey(reader.get(), keys::PorticoLblFeedback));
     lblHistory.URL.clear();
     lblHistory.SetTop(lblTitle.Top());
-    lblHistory.SetText(read(keys::PorticoLblHistory));
+    lblHistory.SetText(ReadKey(reader.get(), keys::PorticoLblHistory));
 
     lblFeedback.SetLeft(btnClose.Left() - 5 - lblFeedback.Width());
     lblHomePage.SetLeft(ClientWidth() - lblHomePage.Width() - 30);

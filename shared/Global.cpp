@@ -204,10 +204,13 @@ std::string ReadKey(const IniReader& reader, const LanguageKey& key) {
     return value.empty() && key.Kind == ReadKind::Lookup ? std::string(key.Default) : value;
 }
 
+std::string ReadKey(const IniReader* reader, const LanguageKey& key) {
+    return reader ? ReadKey(*reader, key) : std::string(key.Default);
+}
+
 std::string ReadKey(const std::string& file, const LanguageKey& key) {
     if (key.Kind == ReadKind::Lookup) return ReadIniValue(file, key.Key.Section, key.Key.Name, key.Default);
-    const std::unique_ptr<IniReader> reader = OpenIniFile(file);
-    return reader ? ReadKey(*reader, key) : std::string(key.Default);
+    return ReadKey(OpenIniFile(file).get(), key);
 }
 
 int BrandNumberOf(std::string_view companyName) {

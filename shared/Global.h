@@ -79,6 +79,8 @@ std::unique_ptr<IniReader> OpenIniFile(const std::string& file);
 // A key read the way its window reads it: a lookup gives the key's default for an absent or
 // empty value, a direct read for an absent one only.
 std::string ReadKey(const IniReader& reader, const LanguageKey& key);
+// No reader, as OpenIniFile gives where no file can be read: the default.
+std::string ReadKey(const IniReader* reader, const LanguageKey& key);
 // The same on the file as it is now; where no file can be read, the default.
 std::string ReadKey(const std::string& file, const LanguageKey& key);
 
