@@ -10,6 +10,8 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace kx::test {
@@ -175,12 +177,29 @@ ChildProgram::ChildProgram(const CommandLine& commandLine, const std::string& wo
     }
     void* const environmentBlock = environment.empty() ? nullptr : block.data();
     const wchar_t* const startFolder = workingFolder.empty() ? nullptr : folder.c_str();
-    const BOOL started = limited ? CreateProcessAsUserW(limited, nullptr, text.data(), nullptr, nullptr, FALSE,
-                                                        CREATE_UNICODE_ENVIRONMENT, environmentBlock, startFolder, &startup, &process_)
-                                 : CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                                                  environmentBlock, startFolder, &startup, &process_);
+    const auto start = [&] {
+        return limited ? CreateProcessAsUserW(limited, nullptr, text.data(), nullptr, nullptr, FALSE,
+                                              CREATE_UNICODE_ENVIRONMENT, environmentBlock, startFolder, &startup, &process_)
+                       : CreateProcessW(nullptr, text.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                                        environmentBlock, startFolder, &startup, &process_);
+    };
+    // Once, on a loaded machine, Wine refused to start an installed program with no cause found
+    // in the program or its files: such a start is tried again and reported. One refused for the
+    // file itself (missing, held, denied) fails at once, so a program holding another's file
+    // still fails its test.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 1; attempt <= 3 && !started; ++attempt) {
+        started = start();
+        error = started ? 0 : GetLastError();
+        if (started || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED ||
+            error == ERROR_SHARING_VIOLATION || error == ERROR_BAD_EXE_FORMAT)
+            break;
+        std::fprintf(stderr, "start of %s failed with error %lu (attempt %d)\n", commandLine.Text.c_str(), error, attempt);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
     if (limited) CloseHandle(limited);
-    if (!started) throw std::runtime_error("cannot start " + commandLine.Text);
+    if (!started) throw std::runtime_error("cannot start " + commandLine.Text + ": error " + std::to_string(error));
 }
 
 ChildProgram::~ChildProgram() {
