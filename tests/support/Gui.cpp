@@ -189,12 +189,14 @@ ChildProgram::ChildProgram(const CommandLine& commandLine, const std::string& wo
     // still fails its test.
     BOOL started = FALSE;
     DWORD error = 0;
-    for (int attempt = 1; attempt <= 3 && !started; ++attempt) {
+    for (int attempt = 1;; ++attempt) {
         started = start();
-        error = started ? 0 : GetLastError();
-        if (started || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED ||
-            error == ERROR_SHARING_VIOLATION || error == ERROR_BAD_EXE_FORMAT)
-            break;
+        if (started) break;
+        error = GetLastError();
+        const bool refusedForTheFile = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+                                       error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                                       error == ERROR_BAD_EXE_FORMAT;
+        if (refusedForTheFile || attempt == 3) break;
         std::fprintf(stderr, "start of %s failed with error %lu (attempt %d)\n", commandLine.Text.c_str(), error, attempt);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
