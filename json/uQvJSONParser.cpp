@@ -160,21 +160,30 @@ public:
     }
 
 private:
-    std::size_t Skip(std::size_t p) const {
+    // The first byte at or after from that is sought, or the end: eight bytes at a time while
+    // marks(word) sets the high bit of each sought byte (exact for the lowest one), then by
+    // sought(byte).
+    template <class Marks, class Sought>
+    std::size_t FirstSought(std::size_t from, Marks marks, Sought sought) const {
         const std::size_t n = text_.size();
-        if (p < n && static_cast<unsigned char>(text_[p]) >= 0x21) return p;
-        // Indentation comes in runs: eight bytes at a time. A byte is whitespace when neither
-        // its high bit nor that of its low seven bits plus 0x5F is set.
+        for (; from + 8 <= n; from += 8) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, text_.data() + from, sizeof bytes);
+            if (const std::uint64_t hits = marks(bytes)) return from + static_cast<std::size_t>(std::countr_zero(hits) / 8);
+        }
+        while (from < n && !sought(static_cast<unsigned char>(text_[from]))) ++from;
+        return from;
+    }
+
+    std::size_t Skip(std::size_t p) const {
+        if (p < text_.size() && static_cast<unsigned char>(text_[p]) >= 0x21) return p;
+        // Indentation comes in runs. A byte is whitespace when neither its high bit nor that of
+        // its low seven bits plus 0x5F is set.
         constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full, kBias = 0x5F5F5F5F5F5F5F5Full,
                                 kHigh = 0x8080808080808080ull;
-        for (; p + 8 <= n; p += 8) {
-            std::uint64_t bytes;
-            std::memcpy(&bytes, text_.data() + p, sizeof bytes);
-            const std::uint64_t other = (((bytes & kLow7) + kBias) | bytes) & kHigh;
-            if (other) return p + static_cast<std::size_t>(std::countr_zero(other) / 8);
-        }
-        while (p < n && static_cast<unsigned char>(text_[p]) < 0x21) ++p;
-        return p;
+        return FirstSought(
+            p, [](std::uint64_t bytes) { return (((bytes & kLow7) + kBias) | bytes) & kHigh; },
+            [](unsigned char byte) { return byte >= 0x21; });
     }
 
     bool At(std::size_t p, char c) const { return p < text_.size() && text_[p] == c; }
@@ -216,21 +225,17 @@ private:
         std::size_t end;  // past the closing quote
     };
 
-    // The first '"' or '\\' at or after from, or npos; eight bytes at a time, as in Skip.
+    // The first '"' or '\\' at or after from, or the end.
     std::size_t NextQuoteOrBackslash(std::size_t from) const {
-        const std::size_t n = text_.size();
         constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
-        for (; from + 8 <= n; from += 8) {
-            std::uint64_t bytes;
-            std::memcpy(&bytes, text_.data() + from, sizeof bytes);
-            // A zero byte in either marks a hit; the lowest mark of each is exact.
-            const std::uint64_t quotes = bytes ^ (kOnes * '"'), backslashes = bytes ^ (kOnes * '\\');
-            const std::uint64_t hits = (((quotes - kOnes) & ~quotes) | ((backslashes - kOnes) & ~backslashes)) & kHigh;
-            if (hits) return from + static_cast<std::size_t>(std::countr_zero(hits) / 8);
-        }
-        for (; from < n; ++from)
-            if (text_[from] == '"' || text_[from] == '\\') return from;
-        return std::string_view::npos;
+        return FirstSought(
+            from,
+            [](std::uint64_t bytes) {
+                // A zero byte in either marks a hit; the lowest mark of each is exact.
+                const std::uint64_t quotes = bytes ^ (kOnes * '"'), backslashes = bytes ^ (kOnes * '\\');
+                return (((quotes - kOnes) & ~quotes) | ((backslashes - kOnes) & ~backslashes)) & kHigh;
+            },
+            [](unsigned char byte) { return byte == '"' || byte == '\\'; });
     }
 
     bool ScanString(std::size_t pos, RawString& found) const {
@@ -241,11 +246,11 @@ private:
         std::size_t at = NextQuoteOrBackslash(start);
         // A backslash steps over the byte after it: the first quote that is not stepped over
         // closes the string.
-        while (at != std::string_view::npos && text_[at] == '\\') {
+        while (at < text_.size() && text_[at] == '\\') {
             escaped = true;
             at = NextQuoteOrBackslash(at + 2);
         }
-        if (at == std::string_view::npos) return false;
+        if (at >= text_.size()) return false;
         found = {text_.substr(start, at - start), escaped, at + 1};
         return true;
     }
